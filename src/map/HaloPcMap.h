@@ -1,0 +1,59 @@
+#pragma once
+
+#include "map/Tag.h"
+#include "platform/ByteBuffer.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace pelmar {
+
+// One opened map file: its header values, its tags in index order and the lookup tables
+// built from them. File offset = map address - Magic.
+class HaloPcMap {
+public:
+    // Reads and decodes the map at `path`. On any failure it throws PelmarError naming the
+    // file and the problem, and this object keeps everything it held before.
+    void LoadMap(const std::filesystem::path& path);
+
+    // Decodes a map from bytes already in memory (`path` only names it in messages).
+    static HaloPcMap FromBytes(std::shared_ptr<const ByteBuffer> bytes,
+                               const std::filesystem::path& path);
+
+    // `s` with its characters in reverse order.
+    static std::string Reverse(std::string_view s);
+
+    bool IsLoaded() const { return !TagCache.empty(); }
+    // The map's scenario: the tag of index entry 0. Requires a loaded map.
+    const Tag& Scenario() const { return TagCache.front(); }
+    // Index into TagCache of the tag stored under `class1 + ":" + name`, if any.
+    std::optional<int32_t> FindTagByName(const std::string& key) const;
+    std::optional<int32_t> FindTagByIdent(uint32_t ident) const;
+    // The names of a class's tags in index order (empty for an unknown class).
+    const std::vector<std::string>& NamesOfClass(const std::string& class1) const;
+
+    std::filesystem::path f; // the loaded file; empty before the first load
+    int32_t indexOffset = 0;
+    int32_t MapMagic = 0;
+    int32_t tagOffset = 0;
+    int32_t Magic = 0;
+    int32_t TagCount = 0;
+    std::vector<Tag> TagCache;
+    std::unordered_map<std::string, int32_t> TagByName;  // class + ":" + name -> index
+    std::unordered_map<uint32_t, int32_t> TagsByIdent;   // tag id -> index
+    std::map<std::string, std::vector<std::string>> TagsByClass; // class -> names
+    std::vector<std::string> TagClass;                   // distinct classes, ascending
+
+    // Records `tag` (already appended at `index`) in the lookup tables; a class seen for the
+    // first time is added to TagClass, which stays sorted.
+    void IndexTag(int32_t index);
+};
+
+} // namespace pelmar

@@ -1,0 +1,137 @@
+#include "mapbuilder/MapBuilder.h"
+
+#include "map/HaloPcMap.h"
+#include "map/MapLayout.h"
+#include "platform/Int32.h"
+#include "platform/LittleEndian.h"
+#include "platform/PelmarError.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace pelmar::builder {
+
+Block& Block::SetWord(size_t offset, uint32_t value) {
+    if (bytes.size() < offset + 4) {
+        bytes.resize(offset + 4, 0);
+    }
+    StoreU32(bytes.data() + offset, value);
+    return *this;
+}
+
+namespace {
+
+class Layouter {
+public:
+    explicit Layouter(const MapSpec& spec) : spec_(spec) {}
+
+    BuiltMap Build() {
+        using namespace layout;
+        const size_t count = spec_.tags.size();
+        out_.indexOffset = spec_.headerSize;
+        out_.tagOffset = spec_.headerSize + static_cast<int32_t>(kIndexHeaderSize);
+        out_.magic = SubWrap(spec_.mapMagic, out_.tagOffset);
+        bytes().assign(static_cast<size_t>(out_.tagOffset) + count * kEntrySize, 0);
+        WriteHeader(count);
+        for (const TagSpec& tag : spec_.tags) {
+            BuiltTag built;
+            built.nameOffset = Here();
+            bytes().insert(bytes().end(), tag.name.begin(), tag.name.end());
+            bytes().push_back(0);
+            out_.tags.push_back(built);
+        }
+        // Tag data starts on a 4-byte boundary, as the words inside it are laid out.
+        bytes().resize((bytes().size() + 3) & ~size_t{3}, 0);
+        for (size_t i = 0; i < count; ++i) {
+            const TagSpec& tag = spec_.tags[i];
+            BuiltTag& built = out_.tags[i];
+            built.offset = Here();
+            EmitBlock(tag.data, Reserve(tag.data.bytes.size()));
+            built.size = Here() - built.offset;
+            if (tag.endAddressWord) {
+                Store(built.offset + *tag.endAddressWord, Address(Here()));
+            }
+            WriteEntry(i, tag, built);
+        }
+        return std::move(out_);
+    }
+
+private:
+    std::vector<uint8_t>& bytes() { return out_.bytes; }
+    int32_t Here() { return static_cast<int32_t>(bytes().size()); }
+    int32_t Address(int32_t offset) const { return AddWrap(offset, out_.magic); }
+    void Store(int64_t offset, int32_t value) { WriteI32(bytes(), offset, value); }
+
+    size_t Reserve(size_t size) {
+        size_t at = bytes().size();
+        bytes().resize(at + size, 0);
+        return at;
+    }
+
+    void WriteHeader(size_t count) {
+        using namespace layout;
+        std::copy(spec_.signature.begin(),
+                  spec_.signature.begin() + std::min<size_t>(spec_.signature.size(), 4),
+                  bytes().begin());
+        const bool daeh = IsDaehSignature(spec_.signature);
+        Store(daeh ? kIndexOffsetField : kAlternateIndexOffsetField, out_.indexOffset);
+        Store(out_.indexOffset, spec_.mapMagic);
+        Store(out_.indexOffset + kIndexTagCountField, static_cast<int32_t>(count));
+    }
+
+    void WriteEntry(size_t i, const TagSpec& tag, const BuiltTag& built) {
+        using namespace layout;
+        const int64_t e = out_.tagOffset + kEntrySize * static_cast<int64_t>(i);
+        auto code = [&](int64_t at, const std::string& text) {
+            std::string stored = HaloPcMap::Reverse(text.substr(0, 4));
+            stored.resize(4, ' ');
+            std::copy(stored.begin(), stored.end(), bytes().begin() + at);
+        };
+        code(e, tag.class1);
+        code(e + 4, tag.class2);
+        code(e + 8, tag.class3);
+        Store(e + kEntryIdentField, static_cast<int32_t>(tag.ident));
+        Store(e + kEntryNameAddressField, Address(built.nameOffset));
+        Store(e + kEntryDataAddressField, Address(built.offset));
+    }
+
+    // Writes `block` at `at` (already reserved) and appends its struct arrays, depth first.
+    void EmitBlock(const Block& block, size_t at) {
+        std::copy(block.bytes.begin(), block.bytes.end(), bytes().begin() + static_cast<long>(at));
+        for (const Reflexive& ref : block.refs) {
+            const size_t first = Reserve(ref.chunks.size() * static_cast<size_t>(ref.chunkSize));
+            const int64_t field = static_cast<int64_t>(at) + ref.offset;
+            Store(field, static_cast<int32_t>(ref.chunks.size()));
+            Store(field + 4, ref.chunks.empty() ? 0 : Address(static_cast<int32_t>(first)));
+            for (size_t k = 0; k < ref.chunks.size(); ++k) {
+                if (ref.chunks[k].bytes.size() > static_cast<size_t>(ref.chunkSize)) {
+                    throw PelmarError("map builder: a chunk is larger than its struct's size");
+                }
+                EmitBlock(ref.chunks[k], first + k * static_cast<size_t>(ref.chunkSize));
+            }
+        }
+    }
+
+    const MapSpec& spec_;
+    BuiltMap out_;
+};
+
+} // namespace
+
+BuiltMap BuildMap(const MapSpec& spec) {
+    if (spec.headerSize < (layout::IsDaehSignature(spec.signature) ? 20 : 1520)) {
+        throw PelmarError("map builder: the header is too small for its index offset field");
+    }
+    return Layouter(spec).Build();
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        throw PelmarError(path.string() + ": cannot write the map");
+    }
+}
+
+} // namespace pelmar::builder
