@@ -31,6 +31,9 @@ test-asan: deps
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
+fuzz: deps
+	@bash scripts/fuzz.sh
+
 bench: build
 	@bash bench/run-all.sh $(BUILD_DIR)
 
