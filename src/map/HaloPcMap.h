@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,6 +55,17 @@ public:
     // Records `tag` (already appended at `index`) in the lookup tables; a class seen for the
     // first time is added to TagClass, which stays sorted.
     void IndexTag(int32_t index);
+
+    // Relocation after `amount` bytes were inserted at file offset `insertAt`; `file` holds
+    // the map file's bytes with the insertion already made (see map/Relocation.h).
+    // UpdateFromPoint moves the data addresses of the index and every address-like word from
+    // `scanStart` to the end; UpdateScnr moves those of the scenario's data up to its scan end.
+    void UpdateFromPoint(std::span<uint8_t> file, int32_t scanStart, int32_t insertAt,
+                         int32_t amount) const;
+    void UpdateScnr(std::span<uint8_t> file, int32_t insertAt, int32_t amount) const;
+    // The in-memory side, applied once the edited file is on disk: every tag whose data starts
+    // at or after `insertAt` moves by `amount`, and each Size becomes what a reload would give.
+    void RecordInsertion(int32_t insertAt, int32_t amount);
 };
 
 } // namespace pelmar
