@@ -56,6 +56,12 @@ public:
     // first time is added to TagClass, which stays sorted.
     void IndexTag(int32_t index);
 
+    // Copies tag `n` of `sourceMap` (its name, class codes and data) into this map's file and
+    // model, translating tag references and rebasing the data's own addresses (map/TagImport.h).
+    // The file is replaced in one crash-safe write; on any failure it throws PelmarError and
+    // leaves the file and both models as they were.
+    void AddMetaToMapFromMap(const HaloPcMap& sourceMap, int32_t n);
+
     // Relocation after `amount` bytes were inserted at file offset `insertAt`; `file` holds
     // the map file's bytes with the insertion already made (see map/Relocation.h).
     // UpdateFromPoint moves the data addresses of the index and every address-like word from
