@@ -3,6 +3,7 @@
 #include "platform/LittleEndian.h"
 #include "platform/PelmarError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,8 +18,10 @@ std::string FileMessage(const std::filesystem::path& path, const std::string& pr
 
 namespace {
 
+// O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer for ever;
+// it is refused as "not a regular file" just after. Reads of regular files ignore the flag.
 int OpenForReading(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw PelmarError(FileMessage(path, std::string("cannot open: ") + std::strerror(errno)));
     }
@@ -39,17 +42,23 @@ uint64_t RegularFileLength(int fd, const std::filesystem::path& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+// Whole files are read in blocks of this size: large enough that the system calls cost
+// nothing, small enough that each block's pages are faulted in while its source is still hot.
+constexpr size_t kReadBlock = size_t{8} << 20;
+
 // Reads up to `length` bytes at `offset`; returns how many were read (less at end of file).
 size_t PreadFully(int fd, const std::filesystem::path& path, uint8_t* out, size_t length,
                   uint64_t offset) {
     size_t done = 0;
     while (done < length) {
-        ssize_t n = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
+        const size_t block = std::min(length - done, kReadBlock);
+        ssize_t n = ::pread(fd, out + done, block, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
-            throw PelmarError(FileMessage(path, std::string("read failed: ") + std::strerror(errno)));
+            throw PelmarError(
+                FileMessage(path, std::string("read failed: ") + std::strerror(errno)));
         }
         if (n == 0) {
             break;
