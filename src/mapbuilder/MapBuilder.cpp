@@ -82,9 +82,12 @@ private:
     void WriteEntry(size_t i, const TagSpec& tag, const BuiltTag& built) {
         using namespace layout;
         const int64_t e = out_.tagOffset + kEntrySize * static_cast<int64_t>(i);
+        // A code shorter than four characters is padded with spaces before it is reversed,
+        // so that the loader reads it back padded at the end ("ab" -> "ab  ").
         auto code = [&](int64_t at, const std::string& text) {
-            std::string stored = HaloPcMap::Reverse(text.substr(0, 4));
-            stored.resize(4, ' ');
+            std::string padded = text.substr(0, 4);
+            padded.resize(4, ' ');
+            const std::string stored = HaloPcMap::Reverse(padded);
             std::copy(stored.begin(), stored.end(), bytes().begin() + at);
         };
         code(e, tag.class1);
@@ -127,7 +130,8 @@ BuiltMap BuildMap(const MapSpec& spec) {
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
         throw PelmarError(path.string() + ": cannot write the map");
