@@ -1,0 +1,103 @@
+#include "dup/DupMaps.h"
+
+#include "platform/AtomicFileWriter.h"
+
+#include <fstream>
+
+namespace pelmar::test {
+
+using builder::Block;
+using builder::MapSpec;
+using builder::Reflexive;
+using builder::TagSpec;
+
+namespace {
+
+Block WithWords(size_t size, std::initializer_list<std::pair<size_t, int32_t>> words) {
+    Block b(size);
+    for (const auto& [offset, value] : words) {
+        b.SetWord(offset, static_cast<uint32_t>(value));
+    }
+    return b;
+}
+
+Block WorkedChunk2() {
+    Block chunk(48);
+    for (size_t i = 0; i < 12; ++i) {
+        chunk.SetWord(4 * i, static_cast<uint32_t>(worked::kChunk2Words[i]));
+    }
+    return chunk;
+}
+
+TagSpec Tag(const std::string& class1, const std::string& name, Block data) {
+    TagSpec tag;
+    tag.class1 = class1;
+    tag.name = name;
+    tag.data = std::move(data);
+    return tag;
+}
+
+} // namespace
+
+MapSpec WorkedExampleSpec() {
+    MapSpec spec;
+    // Index at 392, two entries at 432..495, names "a" and "b" at 496..499: data from 500.
+    spec.headerSize = 392;
+    spec.mapMagic = worked::kMagic + 432;
+    Block root = WithWords(100, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}});
+    Reflexive n{16, worked::kChunkSizeN, {}};
+    n.chunks.push_back(WithWords(48, {{0, 1700}}));
+    n.chunks.push_back(WorkedChunk2());
+    n.chunks.push_back(WithWords(48, {{0, 1643}, {44, 1644}}));
+    Reflexive m{24, 56, {}};
+    m.chunks.push_back(WithWords(56, {{0, 1644}, {52, 1811}}));
+    root.Add(std::move(n)).Add(std::move(m));
+    spec.tags.push_back(Tag("weap", "a", std::move(root)));
+    spec.tags.push_back(
+        Tag("bipd", "b", WithWords(64, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}, {60, 1700}})));
+    return spec;
+}
+
+std::string WorkedExamplePlugin() {
+    return R"(<?xml version="1.0"?>
+<plugin class="weap" headersize="100">
+  <struct name="N" offset="16" size="48"/>
+  <struct name="M" offset="24" size="56"/>
+</plugin>
+)";
+}
+
+void WritePlugin(const std::filesystem::path& folder, const std::string& className,
+                 const std::string& text) {
+    std::filesystem::create_directories(folder);
+    std::ofstream out(folder / (className + ".ent"), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+HaloPcMap Load(const std::filesystem::path& path) {
+    HaloPcMap map;
+    map.LoadMap(path);
+    return map;
+}
+
+std::vector<TagPlace> Places(const HaloPcMap& map) {
+    std::vector<TagPlace> places;
+    for (const pelmar::Tag& t : map.TagCache) {
+        places.push_back({t.Offset, t.Size});
+    }
+    return places;
+}
+
+std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& path) {
+    const std::string prefix = std::filesystem::path(TemporaryFilePrefix(path)).filename().string();
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+} // namespace pelmar::test
