@@ -36,9 +36,10 @@ void RequireChunkSize(const ChunkTree& tree, const HaloPcMap& map, const std::st
     const std::string_view size = GetAttribute(tree.registry().Lookup(key), "size");
     const std::string what = "struct \"" + key + "\" ";
     if (size.empty()) {
-        throw PelmarError(FileMessage(map.f, what + "has no size in its plugin, so its chunks "
-                                                    "have no length and there is nothing to "
-                                                    "duplicate" +
+        throw PelmarError(FileMessage(map.f, what +
+                                                 "has no size in its plugin, so its chunks "
+                                                 "have no length and there is nothing to "
+                                                 "duplicate" +
                                                  kUnchanged));
     }
     const int32_t chunkSize = WrapToInt32(Val(size));
@@ -96,8 +97,8 @@ ChunkToDuplicate ResolveDuplicationTarget(const ChunkTree& tree, const HaloPcMap
     return Locate(tree, map, tag, rowTag);
 }
 
-DuplicationResult DuplicateSelectedChunk(HaloPcMap& map, const ChunkTree& tree,
-                                         int32_t currentTag, const std::string& rowTag) {
+DuplicationResult DuplicateSelectedChunk(HaloPcMap& map, const ChunkTree& tree, int32_t currentTag,
+                                         const std::string& rowTag) {
     const ChunkToDuplicate chunk = ResolveDuplicationTarget(tree, map, currentTag, rowTag);
     return DuplicateChunk(map, currentTag, tree.TagClass(), chunk);
 }

@@ -22,7 +22,7 @@ ChunkToDuplicate ResolveDuplicationTarget(const ChunkTree& tree, const HaloPcMap
 
 // Resolves the target as above and duplicates it; the whole of the Duplicate button. When it
 // returns, the edit is on disk and the model has the moved offsets ("Done").
-DuplicationResult DuplicateSelectedChunk(HaloPcMap& map, const ChunkTree& tree,
-                                         int32_t currentTag, const std::string& rowTag);
+DuplicationResult DuplicateSelectedChunk(HaloPcMap& map, const ChunkTree& tree, int32_t currentTag,
+                                         const std::string& rowTag);
 
 } // namespace pelmar
