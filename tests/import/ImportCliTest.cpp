@@ -2,6 +2,7 @@
 // the map as it was. The tests run the built executable, as a user does.
 #include "ImportTestSupport.h"
 #include "mapbuilder/DemoMap.h"
+#include "platform/LittleEndian.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,30 @@ TEST_F(ImportCli, PrintsDoneAndTheNewTagsNameAndId) {
     const HaloPcMap reloaded = Load(map_);
     EXPECT_EQ(reloaded.TagCount, 22);
     EXPECT_EQ(reloaded.FindTagByName("weap:weapons\\pistol\\pistol_22"), 21);
+}
+
+TEST_F(ImportCli, AMapCanReceiveACopyOfItsOwnTag) {
+    const CliResult r = Import({map_.string(), map_.string(), kPistol});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const HaloPcMap reloaded = Load(map_);
+    ASSERT_EQ(reloaded.TagCount, 22);
+    const Tag& original = reloaded.TagCache[1];
+    const Tag& copy = reloaded.TagCache[21];
+    ASSERT_EQ(copy.Size, original.Size);
+    // Word for word the same, but for addresses into the tag's own data, which are rebased.
+    const int32_t delta = copy.Offset - original.Offset;
+    const auto a = original.TagBlock.bytes();
+    const auto b = copy.TagBlock.bytes();
+    int rebased = 0;
+    for (size_t at = 0; at + 4 <= a.size(); at += 4) {
+        const int32_t v = LoadI32(a.data() + at);
+        const int32_t w = LoadI32(b.data() + at);
+        const int32_t start = original.Offset + reloaded.Magic;
+        const bool inside = v >= start && v < start + original.Size;
+        EXPECT_EQ(w, inside ? v + delta : v) << "word at " << at;
+        rebased += inside ? 1 : 0;
+    }
+    EXPECT_GT(rebased, 0);
 }
 
 TEST_F(ImportCli, ATagTheSourceLacksIsAnError) {
