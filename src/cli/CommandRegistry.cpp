@@ -16,7 +16,9 @@ std::vector<CommandEntry>& Commands() {
     return commands;
 }
 
-std::ostream& Out() { return *g_out; }
+std::ostream& Out() {
+    return *g_out;
+}
 
 void AddAllCommands(CLI::App& app) {
     std::vector<CommandEntry> sorted = Commands();
@@ -51,8 +53,17 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     } catch (const std::bad_alloc&) {
         err << "pelmar-cli: out of memory\n";
         status = 1;
+    } catch (const std::exception& e) {
+        err << "pelmar-cli: " << e.what() << "\n";
+        status = 1;
     }
+    // A result that could not be written (a full disk, a closed pipe) is a failure, not a
+    // success with missing output.
     out.flush();
+    if (!out && status == 0) {
+        err << "pelmar-cli: cannot write the output\n";
+        status = 1;
+    }
     g_out = &std::cout;
     return status;
 }

@@ -3,7 +3,10 @@
 #include "cli/JsonWriter.h"
 #include "map/HaloPcMap.h"
 
+#include <map>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace pelmar::cli {
 
@@ -11,12 +14,15 @@ namespace {
 
 void PrintTagsJson(const HaloPcMap& map) {
     JsonWriter json(Out());
+    // One key and its value per line.
+    // clang-format off
     json.BeginObject()
         .Key("indexOffset").Int(map.indexOffset)
         .Key("mapMagic").Int(map.MapMagic)
         .Key("magic").Int(map.Magic)
         .Key("tagOffset").Int(map.tagOffset)
         .Key("tagCount").Int(map.TagCount);
+    // clang-format on
     json.Key("classes").BeginArray();
     for (const std::string& c : map.TagClass) {
         json.String(c);
@@ -24,6 +30,7 @@ void PrintTagsJson(const HaloPcMap& map) {
     json.EndArray().Key("tags").BeginArray();
     for (size_t i = 0; i < map.TagCache.size(); ++i) {
         const Tag& t = map.TagCache[i];
+        // clang-format off
         json.BeginObject()
             .Key("index").Int(static_cast<int64_t>(i))
             .Key("class1").String(t.Class1)
@@ -35,19 +42,23 @@ void PrintTagsJson(const HaloPcMap& map) {
             .Key("offset").Int(t.Offset)
             .Key("size").Int(t.Size)
             .EndObject();
+        // clang-format on
     }
     json.EndArray().EndObject();
 }
 
 void PrintTagsText(const HaloPcMap& map) {
+    // One pass groups the tags by class, so a map with many classes costs no more to list.
+    std::map<std::string_view, std::vector<const Tag*>> byClass;
+    for (const Tag& t : map.TagCache) {
+        byClass[t.Class1].push_back(&t);
+    }
     std::ostream& out = Out();
     for (const std::string& c : map.TagClass) {
         out << Printable(c) << "\n";
-        for (const Tag& t : map.TagCache) {
-            if (t.Class1 == c) {
-                out << "  " << Printable(t.Name) << "  [id " << Hex32(t.ident) << ", data at "
-                    << t.Offset << ", " << t.Size << " bytes]\n";
-            }
+        for (const Tag* t : byClass[c]) {
+            out << "  " << Printable(t->Name) << "  [id " << Hex32(t->ident) << ", data at "
+                << t->Offset << ", " << t->Size << " bytes]\n";
         }
     }
 }

@@ -59,9 +59,9 @@ private:
         map.tagOffset = map.indexOffset + static_cast<int32_t>(kIndexHeaderSize);
         map.Magic = SubWrap(map.MapMagic, map.tagOffset);
         if (map.TagCount <= 0) {
-            Fail(map.TagCount == 0 ? std::string("the tag index is empty")
-                                   : "the tag count " + std::to_string(map.TagCount) +
-                                         " is negative");
+            Fail(map.TagCount == 0
+                     ? std::string("the tag index is empty")
+                     : "the tag count " + std::to_string(map.TagCount) + " is negative");
         }
         if (!RangeFits(map.tagOffset, int64_t{map.TagCount} * kEntrySize, data_.size())) {
             Fail("the tag index (" + std::to_string(map.TagCount) + " entries at offset " +
@@ -76,8 +76,8 @@ private:
     }
 
     int32_t DataOffset(const HaloPcMap& map, int64_t entry, int32_t i) const {
-        int32_t offset = SubWrap(LoadI32(data_.data() + entry + layout::kEntryDataAddressField),
-                                 map.Magic);
+        int32_t offset =
+            SubWrap(LoadI32(data_.data() + entry + layout::kEntryDataAddressField), map.Magic);
         if (offset < 0 || static_cast<uint64_t>(offset) > data_.size()) {
             Fail("the data of tag " + std::to_string(i) + " starts at offset " +
                  std::to_string(offset) + ", outside the file (" + std::to_string(data_.size()) +

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
 
 namespace pelmar::builder {
 
@@ -58,7 +59,14 @@ public:
 
 private:
     std::vector<uint8_t>& bytes() { return out_.bytes; }
-    int32_t Here() { return static_cast<int32_t>(bytes().size()); }
+    // The current end of the map as a file offset; a map's offsets are signed 32-bit.
+    int32_t Here() {
+        if (bytes().size() > layout::kMaxMapFileSize) {
+            throw PelmarError("map builder: the map would be larger than " +
+                              std::to_string(layout::kMaxMapFileSize) + " bytes");
+        }
+        return static_cast<int32_t>(bytes().size());
+    }
     int32_t Address(int32_t offset) const { return AddWrap(offset, out_.magic); }
     void Store(int64_t offset, int32_t value) { WriteI32(bytes(), offset, value); }
 
