@@ -7,8 +7,17 @@ std::string JsonString(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + 2);
     out.push_back('"');
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
+    size_t plainStart = 0; // start of the run of bytes that need no escaping
+    auto flushPlain = [&](size_t end) {
+        out.append(bytes.substr(plainStart, end - plainStart));
+        plainStart = end + 1;
+    };
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
+            continue;
+        }
+        flushPlain(i);
         if (b == '"' || b == '\\') {
             out.push_back('\\');
             out.push_back(static_cast<char>(b));
@@ -16,14 +25,13 @@ std::string JsonString(std::string_view bytes) {
             out += "\\u00";
             out.push_back(kHex[b >> 4]);
             out.push_back(kHex[b & 0xF]);
-        } else if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
         } else {
             // Code point U+0080..U+00FF in UTF-8.
             out.push_back(static_cast<char>(0xC0 | (b >> 6)));
             out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
         }
     }
+    flushPlain(bytes.size());
     out.push_back('"');
     return out;
 }
