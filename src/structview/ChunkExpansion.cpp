@@ -7,6 +7,7 @@
 #include "structview/TextValues.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace pelmar {
 
@@ -40,6 +41,18 @@ bool ChunkInside(int64_t start, int64_t size, const FileReader& file) {
     return start >= 0 && start <= end - std::max<int64_t>(size, 0);
 }
 
+// How many chunks of `size` bytes from `first` on lie inside the file, at most; for room.
+size_t ChunksThatFit(int64_t first, int64_t size, const FileReader& file) {
+    const int64_t end = std::min<int64_t>(static_cast<int64_t>(file.Length()), kAddressableEnd);
+    if (first < 0 || first > end) {
+        return 0;
+    }
+    if (size == 0) {
+        return SIZE_MAX;
+    }
+    return static_cast<size_t>(size > 0 ? (end - first) / size : first / -size + 1);
+}
+
 ChunkRow LeftOutRow(int64_t leftOut, bool afterListed, const std::string& reason) {
     std::string text = "... " + Grouped(leftOut) + (afterListed ? " more " : " ") +
                        (leftOut == 1 ? "chunk" : "chunks") + " left out: " + reason;
@@ -54,6 +67,8 @@ void AppendChunkRows(const Expansion& e, const StructElement& s, std::string_vie
     const bool folder = StructsCheck(s.node);
     const std::string textStart = std::string(s.name) + " : ";
     const std::string pathStart = ChunkPathStart(blockPath, s.name);
+    rows.reserve(rows.size() + std::min({static_cast<size_t>(count), budget,
+                                         ChunksThatFit(first, size, e.file)}));
     int32_t listed = 0;
     int64_t start = first;
     for (; listed < count && budget > 0 && ChunkInside(start, size, e.file); ++listed) {

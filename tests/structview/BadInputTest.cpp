@@ -97,8 +97,7 @@ TEST_F(BadInput, AClassCodeWithASlashNeverLeavesThePluginFolder) {
     spec.tags[0].class1 = "../x";
     fx.WriteAndLoad(spec);
     ChunkTree tree(fx.plugins());
-    const std::optional<TagSelection> selection =
-        tree.SelectTag(fx.map, "../x:" + ExampleName());
+    const std::optional<TagSelection> selection = tree.SelectTag(fx.map, "../x:" + ExampleName());
     ASSERT_TRUE(selection.has_value());
     EXPECT_FALSE(selection->root.has_value());
     EXPECT_TRUE(Contains(selection->message, "no plugin file can exist")) << selection->message;
@@ -164,8 +163,9 @@ TEST_F(BadInput, TheExpansionLimitCountsTheRest) {
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(tree.ExpansionLimit(), 1'000'000u);
     tree.SetExpansionLimit(2);
-    EXPECT_EQ(Texts(tree.ExpandRow(fx.map, tag(), "exmp|N")),
-              (Strings{"N : 1", "N : 2", "... 1 more chunk left out: at most 2 rows per expansion"}));
+    EXPECT_EQ(
+        Texts(tree.ExpandRow(fx.map, tag(), "exmp|N")),
+        (Strings{"N : 1", "N : 2", "... 1 more chunk left out: at most 2 rows per expansion"}));
 }
 
 TEST_F(BadInput, ChunksOfSizeZeroStopAtTheLimit) {

@@ -71,9 +71,8 @@ TEST_F(DemoTrees, EveryChunkLiesInItsTagAndResolvesToItsOffset) {
                 continue;
             }
             ++chunks;
-            const int64_t size =
-                Val(GetAttribute(tree.registry().Lookup(StructKey(tree.TagClass(), line.row.tag)),
-                                 "size"));
+            const int64_t size = Val(GetAttribute(
+                tree.registry().Lookup(StructKey(tree.TagClass(), line.row.tag)), "size"));
             ASSERT_TRUE(line.row.offset.has_value());
             EXPECT_GE(*line.row.offset, tag.Offset) << line.row.tag;
             EXPECT_LE(*line.row.offset + size, int64_t{tag.Offset} + tag.Size) << line.row.tag;

@@ -10,7 +10,9 @@
 namespace pelmar::test {
 namespace {
 
-void Touch(const std::filesystem::path& path) { std::ofstream(path) << "x"; }
+void Touch(const std::filesystem::path& path) {
+    std::ofstream(path) << "x";
+}
 
 TEST(PluginFolder, RegistersEveryEntryAndListsOnlyPluginClasses) {
     TempDir dir;

@@ -1,7 +1,7 @@
 // The plugin registry, StructsCheck, LoadPlugin and the plugin file's root.
 
-#include "structview/PluginFile.h"
 #include "structview/PluginRegistry.h"
+#include "structview/PluginFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Val, case-insensitive comparison, grouped numbers and chunk-path text.
 
-#include "structview/ChunkPath.h"
 #include "structview/TextValues.h"
+#include "structview/ChunkPath.h"
 
 #include <gtest/gtest.h>
 

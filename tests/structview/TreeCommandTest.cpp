@@ -48,14 +48,15 @@ TEST_F(TreeCommand, PrintsTheWorkedExampleAsJson) {
     fx.WriteAndLoad(ExampleMap{}.Spec());
     const CliResult r = Tree(ExampleTag(), {"--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              R"({"rows":[)"
-              R"({"depth":0,"text":"Main","tag":"exmp","kind":"root","folder":true,"offset":500},)"
-              R"({"depth":1,"text":"N","tag":"exmp|N","kind":"struct","folder":true,"offset":null},)"
-              R"({"depth":2,"text":"N : 1","tag":"exmp>N;1","kind":"chunk","folder":false,"offset":600},)"
-              R"({"depth":2,"text":"N : 2","tag":"exmp>N;2","kind":"chunk","folder":false,"offset":648},)"
-              R"({"depth":2,"text":"N : 3","tag":"exmp>N;3","kind":"chunk","folder":false,"offset":696})"
-              "]}\n");
+    EXPECT_EQ(
+        r.out,
+        R"({"rows":[)"
+        R"({"depth":0,"text":"Main","tag":"exmp","kind":"root","folder":true,"offset":500},)"
+        R"({"depth":1,"text":"N","tag":"exmp|N","kind":"struct","folder":true,"offset":null},)"
+        R"({"depth":2,"text":"N : 1","tag":"exmp>N;1","kind":"chunk","folder":false,"offset":600},)"
+        R"({"depth":2,"text":"N : 2","tag":"exmp>N;2","kind":"chunk","folder":false,"offset":648},)"
+        R"({"depth":2,"text":"N : 3","tag":"exmp>N;3","kind":"chunk","folder":false,"offset":696})"
+        "]}\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -163,7 +164,8 @@ TEST_F(TreeCommand, ADamagedMapIsAnErrorNamingIt) {
 TEST(TreeCommandDefaults, UsesThePluginsBesideTheExecutable) {
     TempDir dir;
     WriteMap(dir / "demo.map", builder::DemoMapSpec());
-    const CliResult r = RunCli({"tree", (dir / "demo.map").string(), "weap:weapons\\pistol\\pistol"});
+    const CliResult r =
+        RunCli({"tree", (dir / "demo.map").string(), "weap:weapons\\pistol\\pistol"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.starts_with("Main  (offset ")) << r.out;
     EXPECT_TRUE(Contains(r.out, "\n  magazines\n")) << r.out;

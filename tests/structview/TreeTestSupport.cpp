@@ -6,13 +6,17 @@
 
 namespace pelmar::test {
 
-std::string ExampleName() { return "example" + std::string(400, '_'); }
+std::string ExampleName() {
+    return "example" + std::string(400, '_');
+}
 
-std::string ExampleTag() { return "exmp:" + ExampleName(); }
+std::string ExampleTag() {
+    return "exmp:" + ExampleName();
+}
 
 builder::MapSpec ExampleMap::Spec() const {
     builder::MapSpec spec;
-    spec.headerSize = 20;        // index at 20, tag entries at 60, magic = mapMagic - 60
+    spec.headerSize = 20; // index at 20, tag entries at 60, magic = mapMagic - 60
     spec.mapMagic = 900 + 60;
     builder::TagSpec tag;
     tag.class1 = "exmp";

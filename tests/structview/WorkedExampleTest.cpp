@@ -4,8 +4,8 @@
 #include "TreeTestSupport.h"
 
 #include "platform/FileReader.h"
-#include "structview/ChunkPath.h"
 #include "platform/PelmarError.h"
+#include "structview/ChunkPath.h"
 
 #include <gtest/gtest.h>
 
@@ -159,8 +159,7 @@ TEST_F(WorkedExample, AMissingMapFileIsReportedByName) {
         tree.ExpandRow(fx.map, tag(), "exmp");
         FAIL() << "expected PelmarError";
     } catch (const PelmarError& e) {
-        EXPECT_NE(std::string(e.what()).find(fx.mapPath().string()), std::string::npos)
-            << e.what();
+        EXPECT_NE(std::string(e.what()).find(fx.mapPath().string()), std::string::npos) << e.what();
     }
 }
 
