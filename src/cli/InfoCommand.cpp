@@ -14,7 +14,7 @@ void PrintInfo(const std::string& path) {
     std::ostream& out = Out();
     const Tag& scenario = map.Scenario();
     const Tag& last = map.TagCache.back();
-    out << "File:           " << path << "\n"
+    out << "File:           " << Printable(path) << "\n"
         << "Length:         " << (static_cast<int64_t>(last.Offset) + last.Size) << " bytes\n"
         << "Index offset:   " << map.indexOffset << "\n"
         << "Map magic:      " << Hex32(static_cast<uint32_t>(map.MapMagic)) << "\n"

@@ -60,6 +60,15 @@ TEST(InfoCommand, ShowsNegativeMagicAsItsBits) {
     EXPECT_EQ(Field(result.out, "Magic").substr(0, 10), "0xFFFFF7D8"); // -2088
 }
 
+TEST(InfoCommand, ShowsAFileNameWithControlBytesAsEscapes) {
+    TempDir dir;
+    const auto path = dir / "red\x1B[31m.map";
+    WriteMap(path, builder::DemoMapSpec());
+    const CliResult result = RunCli({"info", path.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Field(result.out, "File"), (dir / "red\\x1B[31m.map").string());
+}
+
 TEST(InfoCommand, RefusesAFolder) {
     TempDir dir;
     const CliResult result = RunCli({"info", dir.path().string()});
