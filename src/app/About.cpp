@@ -49,7 +49,8 @@ About::About(const QImage& picture, QWidget* parent)
       Canvas1(MakeCanvas(this, picture)),
       StaticText1(MakeText(this, "StaticText1", tr("Pelmar"), QRect(190, 0, 49, 20))),
       StaticText2(MakeText(this, "StaticText2", tr("Pelmar"), QRect(245, 21, 48, 20))),
-      StaticText3(MakeText(this, "StaticText3", tr("by its makers"), QRect(200, 53, 93, 20))) {
+      StaticText3(MakeText(this, "StaticText3", tr("Version %1").arg(PELMAR_VERSION),
+                           QRect(200, 53, 93, 20))) {
     setObjectName("About");
     setWindowTitle(tr("About Pelmar"));
     setFixedSize(kWidth, kHeight);

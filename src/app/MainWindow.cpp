@@ -22,6 +22,10 @@ QTreeWidget* MakeList(const char* name) {
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setDragEnabled(false);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
+    // The lists are narrow and their rows deep: a small indent and eliding in the middle keep
+    // both the start of a name and its end (a chunk's number) in view.
+    list->setIndentation(12);
+    list->setTextElideMode(Qt::ElideMiddle);
     list->setEnabled(false);
     return list;
 }

@@ -2,6 +2,7 @@
 // weapon's chunk tree expanded and a chunk selected, and optionally the About window.
 // Runs without a display (QT_QPA_PLATFORM=offscreen).
 
+#include "app/About.h"
 #include "support/WindowHarness.h"
 
 #include <QApplication>
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 3) {
         h.window().MenuBar->AboutMenu->trigger();
-        if (!Save(h.window().AboutWindow(), argv[2])) {
+        if (!Save(h.window().AboutWindow().data(), argv[2])) {
             return 1;
         }
     }

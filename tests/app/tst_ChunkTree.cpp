@@ -25,6 +25,8 @@ private slots:
     void ExpandingWithNoTagSelectedSaysWhyAndAddsNothing();
     void APluginWithoutStructsSaysSo();
     void AChunkTreeIsReadFromTheFileAtEachExpansion();
+    void AHostileCountListsWhatLiesInsideTheFile();
+    void APluginRemovedSinceTheScanSaysWhy();
 };
 
 void ChunkTreeTest::SelectingATagShowsItsRootRow() {
@@ -161,6 +163,7 @@ void ChunkTreeTest::CollapsingSelectsTheRowAndLeavesTheButton() {
     QVERIFY(h.window().Solid);
 
     // And the other way round: a struct row selected, its parent collapsed.
+    h.Select(chunks, root);
     h.Select(chunks, triggers);
     QVERIFY(!h.window().BtnDup->isEnabled());
     h.Collapse(root);
@@ -226,6 +229,46 @@ void ChunkTreeTest::AChunkTreeIsReadFromTheFileAtEachExpansion() {
     test::WriteFileBytes(map.f, bytes);
     h.Expand(root);
     QCOMPARE(WindowHarness::Texts(root), QStringList({"magazines"}));
+}
+
+void ChunkTreeTest::AHostileCountListsWhatLiesInsideTheFile() {
+    WindowHarness h;
+    QTreeWidgetItem* root = h.OpenTag("weap", "weapons\\pistol\\pistol");
+    const auto& map = h.window().Map();
+    const auto& pistol =
+        map.TagCache[static_cast<size_t>(*map.FindTagByName("weap:weapons\\pistol\\pistol"))];
+    std::vector<uint8_t> bytes = test::ReadFileBytes(map.f);
+    test::SetWord(bytes, pistol.Offset + 52, 0x7FFFFFFF);
+    test::WriteFileBytes(map.f, bytes);
+    h.Expand(root);
+    QTreeWidgetItem* triggers = WindowHarness::Child(root, "triggers");
+    h.Expand(triggers);
+    // Every chunk that lies inside the file, then one row counting the rest.
+    QVERIFY(triggers->childCount() > 3);
+    QVERIFY(static_cast<size_t>(triggers->childCount()) < bytes.size() / 24 + 2);
+    QTreeWidgetItem* last = triggers->child(triggers->childCount() - 1);
+    QVERIFY2(last->text(0).contains("left out"), qPrintable(last->text(0)));
+    QCOMPARE(last->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+    h.Select(h.window().LbTagChunks, triggers->child(0));
+    QVERIFY(h.window().BtnDup->isEnabled());
+    h.Select(h.window().LbTagChunks, last);
+    QVERIFY(!h.window().BtnDup->isEnabled());
+}
+
+void ChunkTreeTest::APluginRemovedSinceTheScanSaysWhy() {
+    test::TempDir plugins;
+    std::filesystem::copy_file(test::SourcePluginsDir() / "weap.ent", plugins / "weap.ent");
+    std::filesystem::copy_file(test::SourcePluginsDir() / "vehi.ent", plugins / "vehi.ent");
+    WindowHarness h(plugins.path());
+    QTreeWidgetItem* root = h.OpenTag("vehi", "vehicles\\ghost\\ghost");
+    QVERIFY(root != nullptr);
+    std::filesystem::remove(plugins / "weap.ent");
+    QTreeWidgetItem* weap = WindowHarness::TopRow(h.window().LbMapTags, "weap");
+    h.Expand(weap);
+    h.Select(h.window().LbMapTags, weap->child(0));
+    QCOMPARE(h.dialogs().messages.size(), 1);
+    QVERIFY2(h.dialogs().messages[0].contains("weap.ent"), qPrintable(h.dialogs().messages[0]));
+    QCOMPARE(h.window().LbTagChunks->topLevelItemCount(), 0);
 }
 
 QTEST_MAIN(ChunkTreeTest)

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <fstream>
+
 using pelmar::apptest::Shown;
 using pelmar::apptest::WindowHarness;
 namespace test = pelmar::test;
@@ -36,6 +38,7 @@ private slots:
     void NoTagSelectedSaysWhyAndLeavesTheFile();
     void NoChunkRowSelectedSaysWhyAndLeavesTheFile();
     void AFailedWriteSaysWhyAndLeavesTheFile();
+    void AStructWithoutASizeHasNothingToDuplicate();
 };
 
 void DuplicateTest::DuplicatingAChunkSaysDoneAndAddsOneChunk() {
@@ -138,7 +141,9 @@ void DuplicateTest::TheRootRowHasNothingToDuplicate() {
     QVERIFY(h.window().BtnDup->isEnabled());
     h.ClickDuplicate();
     QCOMPARE(h.dialogs().messages.size(), 1);
-    QVERIFY(h.dialogs().messages[0] != "Done");
+    QVERIFY2(h.dialogs().messages[0].contains("Select a chunk") &&
+                 h.dialogs().messages[0].contains("Main"),
+             qPrintable(h.dialogs().messages[0]));
     QVERIFY(test::ReadFileBytes(h.window().Map().f) == before);
 }
 
@@ -154,7 +159,7 @@ void DuplicateTest::AStructRowLeftSelectedByACollapseHasNothingToDuplicate() {
     const std::vector<uint8_t> before = test::ReadFileBytes(h.window().Map().f);
     h.ClickDuplicate();
     QCOMPARE(h.dialogs().messages.size(), 1);
-    QVERIFY(h.dialogs().messages[0] != "Done");
+    QVERIFY2(h.dialogs().messages[0].contains("struct row"), qPrintable(h.dialogs().messages[0]));
     QVERIFY(test::ReadFileBytes(h.window().Map().f) == before);
 }
 
@@ -184,8 +189,7 @@ void DuplicateTest::NoChunkRowSelectedSaysWhyAndLeavesTheFile() {
     QVERIFY(h.window().BtnDup->isEnabled());
     const std::vector<uint8_t> before = test::ReadFileBytes(h.window().Map().f);
     h.ClickDuplicate();
-    QCOMPARE(h.dialogs().messages.size(), 1);
-    QVERIFY(h.dialogs().messages[0] != "Done");
+    QCOMPARE(h.dialogs().messages, QStringList({"Select a chunk row in the chunk tree first."}));
     QVERIFY(test::ReadFileBytes(h.window().Map().f) == before);
 }
 
@@ -214,6 +218,24 @@ void DuplicateTest::AFailedWriteSaysWhyAndLeavesTheFile() {
     h.Collapse(triggers);
     h.Expand(triggers);
     QCOMPARE(triggers->childCount(), 4);
+}
+
+void DuplicateTest::AStructWithoutASizeHasNothingToDuplicate() {
+    test::TempDir plugins;
+    std::ofstream(plugins / "weap.ent")
+        << "<plugin class=\"weap\"><struct name=\"triggers\" offset=\"52\"/></plugin>";
+    WindowHarness h(plugins.path());
+    QTreeWidgetItem* root = h.OpenTag("weap", "weapons\\pistol\\pistol");
+    h.Expand(root);
+    QTreeWidgetItem* triggers = WindowHarness::Child(root, "triggers");
+    h.Expand(triggers);
+    QCOMPARE(triggers->childCount(), 3);
+    h.Select(h.window().LbTagChunks, triggers->child(0));
+    const std::vector<uint8_t> before = test::ReadFileBytes(h.window().Map().f);
+    h.ClickDuplicate();
+    QCOMPARE(h.dialogs().messages.size(), 1);
+    QVERIFY2(h.dialogs().messages[0].contains("no size"), qPrintable(h.dialogs().messages[0]));
+    QVERIFY(test::ReadFileBytes(h.window().Map().f) == before);
 }
 
 QTEST_MAIN(DuplicateTest)

@@ -51,6 +51,7 @@ private slots:
     void ACancelledLoadKeepsEverything();
     void AFailingLoadShowsWhyAndKeepsTheEarlierMap();
     void NoPluginFolderLoadsTheMapWithAnEmptyList();
+    void AMapGivenAtStartOpensWithoutADialog();
 };
 
 void TagListTest::LoadListsOnlyClassesWithPluginsInOrder() {
@@ -227,6 +228,16 @@ void TagListTest::NoPluginFolderLoadsTheMapWithAnEmptyList() {
     QCOMPARE(h.window().LbMapTags->topLevelItemCount(), 0);
     QVERIFY(h.window().LbMapTags->isEnabled());
     QCOMPARE(h.dialogs().messages, QStringList());
+}
+
+void TagListTest::AMapGivenAtStartOpensWithoutADialog() {
+    WindowHarness h;
+    h.window().OpenMap(h.WriteDemoMap("given.map"));
+    QCOMPARE(h.dialogs().fileCaptions, QStringList());
+    QCOMPARE(h.window().windowTitle(), QString("Pelmar : given.map"));
+    QCOMPARE(WindowHarness::Texts(h.window().LbMapTags).size(), 6);
+    QVERIFY(h.window().LbMapTags->isEnabled());
+    QVERIFY(h.window().LbTagChunks->isEnabled());
 }
 
 QTEST_MAIN(TagListTest)
