@@ -27,6 +27,7 @@ private slots:
     void AChunkTreeIsReadFromTheFileAtEachExpansion();
     void AHostileCountListsWhatLiesInsideTheFile();
     void APluginRemovedSinceTheScanSaysWhy();
+    void FindBaseOffsetAndStructsCheckAnswerFromTheRegistry();
 };
 
 void ChunkTreeTest::SelectingATagShowsItsRootRow() {
@@ -269,6 +270,27 @@ void ChunkTreeTest::APluginRemovedSinceTheScanSaysWhy() {
     QCOMPARE(h.dialogs().messages.size(), 1);
     QVERIFY2(h.dialogs().messages[0].contains("weap.ent"), qPrintable(h.dialogs().messages[0]));
     QCOMPARE(h.window().LbTagChunks->topLevelItemCount(), 0);
+}
+
+void ChunkTreeTest::FindBaseOffsetAndStructsCheckAnswerFromTheRegistry() {
+    WindowHarness h;
+    QTreeWidgetItem* root = h.OpenTag("weap", "weapons\\pistol\\pistol");
+    auto& w = h.window();
+    const int32_t data =
+        w.Map()
+            .TagCache[static_cast<size_t>(*w.Map().FindTagByName("weap:weapons\\pistol\\pistol"))]
+            .Offset;
+    QCOMPARE(w.FindBaseOffset("weap", data), data);
+    QCOMPARE(w.FindBaseOffset("weap", 12345), 12345);
+    h.Expand(root);
+    h.Expand(WindowHarness::Child(root, "magazines"));
+    h.Expand(WindowHarness::Child(root, "triggers"));
+    const int32_t first = w.FindBaseOffset("weap>magazines;1", data);
+    QVERIFY(first > data);
+    QCOMPARE(w.FindBaseOffset("weap>magazines;2", data), first + 32);
+    QVERIFY(w.StructsCheck("weap"));
+    QVERIFY(w.StructsCheck("weap>magazines"));
+    QVERIFY(!w.StructsCheck("weap>triggers"));
 }
 
 QTEST_MAIN(ChunkTreeTest)

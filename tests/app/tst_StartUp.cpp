@@ -49,6 +49,9 @@ void StartUpTest::TitleListsAndButtonAtStart() {
     QCOMPARE(w.LbMapTags->columnCount(), 1);
     QVERIFY(w.LbMapTags->isHeaderHidden());
     QCOMPARE(w.LbTagChunks->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
 void StartUpTest::ControlsSitWhereDesigned() {
