@@ -1,11 +1,11 @@
 #include "cli/JsonWriter.h"
 
+#include <charconv>
+
 namespace pelmar::cli {
 
-std::string JsonString(std::string_view bytes) {
+void AppendJsonString(std::string& out, std::string_view bytes) {
     static const char* const kHex = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() + 2);
     out.push_back('"');
     size_t plainStart = 0; // start of the run of bytes that need no escaping
     auto flushPlain = [&](size_t end) {
@@ -33,7 +33,21 @@ std::string JsonString(std::string_view bytes) {
     }
     flushPlain(bytes.size());
     out.push_back('"');
+}
+
+std::string JsonString(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + 2);
+    AppendJsonString(out, bytes);
     return out;
+}
+
+void JsonWriter::Flush(bool always) {
+    constexpr size_t kFlushSize = size_t{1} << 16;
+    if (!buffer_.empty() && (always || buffer_.size() >= kFlushSize)) {
+        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        buffer_.clear();
+    }
 }
 
 void JsonWriter::Separate() {
@@ -43,7 +57,7 @@ void JsonWriter::Separate() {
     }
     if (!hasItem_.empty()) {
         if (hasItem_.back()) {
-            out_ << ',';
+            buffer_.push_back(',');
         }
         hasItem_.back() = true;
     }
@@ -51,61 +65,66 @@ void JsonWriter::Separate() {
 
 JsonWriter& JsonWriter::BeginObject() {
     Separate();
-    out_ << '{';
+    buffer_.push_back('{');
     hasItem_.push_back(false);
     return *this;
 }
 
 JsonWriter& JsonWriter::EndObject() {
     hasItem_.pop_back();
-    out_ << '}';
+    buffer_.push_back('}');
     if (hasItem_.empty()) {
-        out_ << '\n';
+        buffer_.push_back('\n');
     }
+    Flush(hasItem_.empty());
     return *this;
 }
 
 JsonWriter& JsonWriter::BeginArray() {
     Separate();
-    out_ << '[';
+    buffer_.push_back('[');
     hasItem_.push_back(false);
     return *this;
 }
 
 JsonWriter& JsonWriter::EndArray() {
     hasItem_.pop_back();
-    out_ << ']';
+    buffer_.push_back(']');
+    Flush(hasItem_.empty());
     return *this;
 }
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
     Separate();
-    out_ << JsonString(key) << ':';
+    AppendJsonString(buffer_, key);
+    buffer_.push_back(':');
     afterKey_ = true;
     return *this;
 }
 
 JsonWriter& JsonWriter::String(std::string_view bytes) {
     Separate();
-    out_ << JsonString(bytes);
+    AppendJsonString(buffer_, bytes);
     return *this;
 }
 
 JsonWriter& JsonWriter::Int(int64_t value) {
     Separate();
-    out_ << value;
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    buffer_.append(digits, result.ptr);
     return *this;
 }
 
 JsonWriter& JsonWriter::Bool(bool value) {
     Separate();
-    out_ << (value ? "true" : "false");
+    buffer_ += value ? "true" : "false";
     return *this;
 }
 
 JsonWriter& JsonWriter::Null() {
     Separate();
-    out_ << "null";
+    buffer_ += "null";
     return *this;
 }
 

@@ -10,10 +10,15 @@ namespace pelmar::cli {
 
 // A small streaming JSON writer for the CLI's machine-readable output. Strings are raw
 // bytes: each byte is written as the Unicode code point of the same value, so any byte
-// string (class codes, tag names) yields valid JSON.
+// string (class codes, tag names) yields valid JSON. Text is gathered in a buffer and
+// handed to the stream in large pieces; everything is written once the outermost value is
+// complete or the writer goes away.
 class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
+    ~JsonWriter() { Flush(); }
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
 
     JsonWriter& BeginObject();
     JsonWriter& EndObject();
@@ -27,12 +32,17 @@ public:
 
 private:
     void Separate();
+    // Hands the buffer to the stream when it is large or `always` is set.
+    void Flush(bool always = true);
     std::ostream& out_;
+    std::string buffer_;
     std::vector<bool> hasItem_;
     bool afterKey_ = false;
 };
 
 // `bytes` as a JSON string literal, quotes included.
 std::string JsonString(std::string_view bytes);
+// Appends JsonString(bytes) to `out`.
+void AppendJsonString(std::string& out, std::string_view bytes);
 
 } // namespace pelmar::cli
