@@ -2,11 +2,15 @@
 # Tag import into a large map, against plainly copying that map to disk.
 #
 # Builds a ~256 MiB map of 8000 tags and the small demo map, then, round after round, times
-#   import: pelmar-cli import BIG SOURCE weap:weapons\pistol\pistol   (load both maps, build
-#           the new file in memory, write it beside the old one, flush, rename, flush folder)
-#   copy:   cp BIG COPY && sync COPY
-# side by side, alternating which goes first. Prints each round, the medians and their ratio;
-# the goal is a ratio of at most 1.3.
+#   import:  pelmar-cli import BIG SOURCE weap:weapons\pistol\pistol  (load both maps, build
+#            the new file from the map's bytes, write it beside the old one, flush, rename
+#            over the old one, flush the folder)
+#   cp over: cp BIG COPY && sync COPY, where COPY is a file of the same size already (the
+#            import, too, replaces a file of that size)
+#   cp new:  cp BIG COPY && sync COPY, where COPY does not exist yet
+# side by side, in an order that changes every round. Every run starts with the written data
+# flushed. Prints each round, the medians and the import's ratio to each copy; the goal is a
+# ratio of at most 1.3.
 #
 # Usage: bench-import.sh BUILD_DIR   (pelmar-cli is BUILD_DIR/bin/pelmar-cli)
 # Environment: ROUNDS (default 7), BENCH_DIR (where the maps go; default a temporary folder).
@@ -37,8 +41,12 @@ time_import() {
     seconds_since "$start"
 }
 
-time_copy() {
-    rm -f "$work/copy.map"
+time_copy() { # "over" or "new"
+    if [[ $1 == over ]]; then
+        cp "$work/original.map" "$work/copy.map"
+    else
+        rm -f "$work/copy.map"
+    fi
     sync
     local start=$EPOCHREALTIME
     cp "$work/original.map" "$work/copy.map" && sync "$work/copy.map"
@@ -48,22 +56,25 @@ time_copy() {
 median() { sort -n | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
 
 imports=()
-copies=()
-printf '%-6s %10s %10s\n' round import cp+sync
+overs=()
+news=()
+printf '%-6s %10s %10s %10s\n' round import "cp over" "cp new"
 for ((r = 1; r <= rounds; r++)); do
-    if ((r % 2)); then
-        i=$(time_import)
-        c=$(time_copy)
-    else
-        c=$(time_copy)
-        i=$(time_import)
-    fi
+    case $((r % 3)) in
+    1) i=$(time_import); o=$(time_copy over); n=$(time_copy new) ;;
+    2) o=$(time_copy over); n=$(time_copy new); i=$(time_import) ;;
+    0) n=$(time_copy new); i=$(time_import); o=$(time_copy over) ;;
+    esac
     imports+=("$i")
-    copies+=("$c")
-    printf '%-6s %9ss %9ss\n' "$r" "$i" "$c"
+    overs+=("$o")
+    news+=("$n")
+    printf '%-6s %9ss %9ss %9ss\n' "$r" "$i" "$o" "$n"
 done
 
 mi=$(printf '%s\n' "${imports[@]}" | median)
-mc=$(printf '%s\n' "${copies[@]}" | median)
-ratio=$(awk -v a="$mi" -v b="$mc" 'BEGIN { printf "%.2f", a / b }')
-printf 'median import %ss, median cp+sync %ss, ratio %s (goal <= 1.3)\n' "$mi" "$mc" "$ratio"
+mo=$(printf '%s\n' "${overs[@]}" | median)
+mn=$(printf '%s\n' "${news[@]}" | median)
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+printf 'medians: import %ss, cp over %ss, cp new %ss\n' "$mi" "$mo" "$mn"
+printf 'ratio import / cp over: %s, import / cp new: %s (goal <= 1.3)\n' \
+    "$(ratio "$mi" "$mo")" "$(ratio "$mi" "$mn")"

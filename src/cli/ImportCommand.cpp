@@ -1,6 +1,7 @@
 #include "cli/CliText.h"
 #include "cli/CommandRegistry.h"
 #include "map/HaloPcMap.h"
+#include "map/MapLayout.h"
 #include "map/TagImport.h"
 #include "platform/FileReader.h"
 #include "platform/PelmarError.h"
@@ -25,9 +26,11 @@ void ImportTag(const ImportOptions& opts) {
         throw PelmarError(
             FileMessage(opts.source, "no tag " + Printable(opts.tag) + " (give it as CLASS:NAME)"));
     }
-    HaloPcMap map;
-    map.LoadMap(opts.map);
-    map.AddMetaToMapFromMap(source, *n);
+    // The map is read once: its model and the import both work on the same fresh bytes.
+    const auto bytes =
+        std::make_shared<const ByteBuffer>(ReadWholeFile(opts.map, layout::kMaxMapFileSize));
+    HaloPcMap map = HaloPcMap::FromBytes(bytes, opts.map);
+    tagimport::ImportTag(map, source, *n, bytes->span());
     const Tag& added = map.TagCache.back();
     Out() << "Done\n"
           << "New tag: "

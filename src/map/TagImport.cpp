@@ -12,9 +12,10 @@
 #include <cstring>
 #include <string>
 
-// Copying a tag from another map. The new file is assembled in memory from the file as it is
-// now (the tags' data copies in the model may be older than the file) and written in one
-// crash-safe replacement; the model is brought up to date only once that write succeeded.
+// Copying a tag from another map. The new file is assembled from the file's bytes as they are
+// now (the tags' data copies in the model may be older than the file): unchanged stretches
+// are written straight from those bytes, changed ones from small copies, all in one
+// crash-safe replacement. The model is brought up to date only once that write succeeded.
 //
 // The new file, in order: everything up to the end of the tag entries (tag count raised,
 // every entry's name and data addresses moved), the new entry, the names, the new tag's
@@ -129,6 +130,9 @@ void RequireNamesStayWhole(const HaloPcMap& map, std::span<const uint8_t> file,
 
 ImportLayout PlanLayout(const HaloPcMap& map, std::span<const uint8_t> file, const Tag& tag) {
     ImportLayout l;
+    if (file.size() > layout::kMaxMapFileSize) {
+        Fail(map.f, "the file is too large (" + std::to_string(file.size()) + " bytes)");
+    }
     l.fileLength = static_cast<int32_t>(file.size());
     l.tagCount = map.TagCount;
     l.entriesEnd = map.tagOffset + kEntryBytes * map.TagCount;
@@ -189,22 +193,22 @@ std::array<uint8_t, kEntrySize> NewEntry(const HaloPcMap& map, const Tag& tag,
     return entry;
 }
 
-// Edits the current file bytes in place: the tag count, every entry's addresses, and the
-// addresses inside the data region, which all move by the shift.
-void RelocateInPlace(const HaloPcMap& map, std::span<uint8_t> file, const ImportLayout& l) {
+// Everything before the new entry, with the tag count raised and every entry's name and
+// data addresses moved.
+std::vector<uint8_t> RelocatedHead(const HaloPcMap& map, std::span<const uint8_t> file,
+                                   const ImportLayout& l) {
     using namespace layout;
-    StoreI32(file.data() + map.indexOffset + kIndexTagCountField, l.tagCount + 1);
+    std::vector<uint8_t> head(file.begin(), file.begin() + l.entriesEnd);
+    StoreI32(head.data() + map.indexOffset + kIndexTagCountField, l.tagCount + 1);
     for (int32_t i = 0; i < l.tagCount; ++i) {
         const Tag& t = map.TagCache[static_cast<size_t>(i)];
-        uint8_t* entry = file.data() + map.tagOffset + kEntrySize * i;
+        uint8_t* entry = head.data() + map.tagOffset + kEntrySize * i;
         StoreI32(entry + kEntryNameAddressField,
                  AddWrap(LoadI32(entry + kEntryNameAddressField), l.MoveOf(t.NameOffset)));
         StoreI32(entry + kEntryDataAddressField,
                  AddWrap(LoadI32(entry + kEntryDataAddressField), l.shift));
     }
-    tagimport::RaiseWordsInRange(file.subspan(static_cast<size_t>(l.dataStart)),
-                                 AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic),
-                                 l.shift);
+    return head;
 }
 
 std::span<const uint8_t> Bytes(const std::string& text) {
@@ -223,48 +227,63 @@ void RecordImport(HaloPcMap& map, Tag imported, const ImportLayout& l) {
     map.IndexTag(l.tagCount);
 }
 
-} // namespace
-
-void HaloPcMap::AddMetaToMapFromMap(const HaloPcMap& sourceMap, int32_t n) {
-    if (!IsLoaded() || f.empty()) {
+// The checks that need no file bytes, made before the file is read.
+void RequireImportPossible(const HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n) {
+    if (!map.IsLoaded() || map.f.empty()) {
         throw PelmarError("no map is loaded to import a tag into");
     }
+    CopySourceTag(sourceMap, n);
+    RequireWritableFile(map.f);
+}
+
+} // namespace
+
+namespace tagimport {
+
+void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n,
+               std::span<const uint8_t> file) {
+    RequireImportPossible(map, sourceMap, n);
     Tag tag = CopySourceTag(sourceMap, n);
-    RequireWritableFile(f);
-    ByteBuffer file = ReadWholeFile(f, layout::kMaxMapFileSize);
-    RequireFileMatchesModel(*this, file.span());
-    const ImportLayout l = PlanLayout(*this, file.span(), tag);
+    RequireFileMatchesModel(map, file);
+    const ImportLayout l = PlanLayout(map, file, tag);
 
-    const tagimport::DataMove move{sourceMap, *this, AddWrap(tag.Offset, sourceMap.Magic), tag.Size,
-                                   l.newDataAddress};
-    std::vector<uint8_t> data =
-        tagimport::TranslateTagData(SourceData(*this, sourceMap, tag, file.span()), move);
-    const std::array<uint8_t, kEntrySize> entry = NewEntry(*this, tag, l);
+    const DataMove move{sourceMap, map, AddWrap(tag.Offset, sourceMap.Magic), tag.Size,
+                        l.newDataAddress};
+    std::vector<uint8_t> data = TranslateTagData(SourceData(map, sourceMap, tag, file), move);
+    const std::array<uint8_t, kEntrySize> entry = NewEntry(map, tag, l);
     const std::string nameBytes = l.storedName + '\0';
-    RelocateInPlace(*this, file.span(), l);
+    const std::vector<uint8_t> head = RelocatedHead(map, file, l);
+    // The data region's addresses run from the first tag's data to the end of the file.
+    const RaisedRegion region(file.subspan(static_cast<size_t>(l.dataStart)),
+                              AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic),
+                              l.shift);
 
+    std::vector<std::span<const uint8_t>> pieces = {
+        head, entry, file.subspan(head.size(), static_cast<size_t>(l.dataStart) - head.size()),
+        Bytes(nameBytes)};
+    pieces.insert(pieces.end(), region.pieces().begin(), region.pieces().end());
+    pieces.push_back(data);
     // Room for the new tag, so that recording it after the write cannot fail halfway.
-    TagCache.reserve(TagCache.size() + 1);
-    TagByName.reserve(TagByName.size() + 1);
-    TagsByIdent.reserve(TagsByIdent.size() + 1);
+    map.TagCache.reserve(map.TagCache.size() + 1);
+    map.TagByName.reserve(map.TagByName.size() + 1);
+    map.TagsByIdent.reserve(map.TagsByIdent.size() + 1);
 
-    const std::span<const uint8_t> bytes = file.span();
-    const auto entriesEnd = static_cast<size_t>(l.entriesEnd);
-    const auto dataStart = static_cast<size_t>(l.dataStart);
-    const std::array<std::span<const uint8_t>, 6> pieces = {
-        bytes.first(entriesEnd),
-        entry,
-        bytes.subspan(entriesEnd, dataStart - entriesEnd),
-        Bytes(nameBytes),
-        bytes.subspan(dataStart),
-        data};
-    ReplaceFileContents(f, pieces);
+    ReplaceFileContents(map.f, pieces);
 
     tag.ident = l.newIdent;
     tag.NameOffset = l.dataStart + kEntryBytes;
     tag.Offset = l.newDataOffset;
     tag.TagBlock = SharedBytes::Own(std::move(data));
-    RecordImport(*this, std::move(tag), l);
+    RecordImport(map, std::move(tag), l);
+}
+
+} // namespace tagimport
+
+void HaloPcMap::AddMetaToMapFromMap(const HaloPcMap& sourceMap, int32_t n) {
+    RequireImportPossible(*this, sourceMap, n);
+    // The file as it is now: the model's copies of the tags' data may be older.
+    const ByteBuffer file = ReadWholeFile(f, layout::kMaxMapFileSize);
+    tagimport::ImportTag(*this, sourceMap, n, file.span());
 }
 
 } // namespace pelmar
