@@ -27,32 +27,58 @@ int64_t FirstGridPositionFrom(int64_t from) {
     return from + ((-from + 3) / 4) * 4;
 }
 
-inline uint32_t LoadWord(const uint8_t* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        uint32_t w;
-        std::memcpy(&w, p, sizeof w);
-        return w;
-    } else {
-        return LoadU32(p);
+// Four words at a time, in the compiler's portable vector types (plain SSE2/NEON code, no
+// target-specific intrinsics). Arithmetic is on unsigned lanes, so it wraps; the range test
+// is on signed lanes.
+using U32x4 = uint32_t __attribute__((vector_size(16)));
+using I32x4 = int32_t __attribute__((vector_size(16)));
+
+struct ShiftParams {
+    uint32_t bias;
+    int32_t low;
+    int32_t highInclusive;
+    uint32_t amount;
+};
+
+inline uint32_t ShiftedWord(uint32_t w, const ShiftParams& s) {
+    const auto v = static_cast<int32_t>(w - s.bias);
+    return v >= s.low && v <= s.highInclusive ? w + s.amount : w;
+}
+
+// One cache line of 16 words: the moved words are computed for all of it, and the line is
+// stored only when one of them changed (most lines hold no address in range).
+inline void ShiftLine(uint8_t* p, const ShiftParams& s) {
+    U32x4 w[4];
+    U32x4 add[4];
+    I32x4 any = {0, 0, 0, 0};
+    std::memcpy(w, p, sizeof w);
+    for (int j = 0; j < 4; ++j) {
+        const auto v = reinterpret_cast<I32x4>(w[j] - s.bias);
+        const I32x4 moved = (v >= s.low) & (v <= s.highInclusive);
+        add[j] = reinterpret_cast<U32x4>(moved) & s.amount;
+        any |= moved;
+    }
+    if ((any[0] | any[1] | any[2] | any[3]) != 0) {
+        for (int j = 0; j < 4; ++j) {
+            w[j] += add[j];
+        }
+        std::memcpy(p, w, sizeof w);
     }
 }
 
-inline void StoreWord(uint8_t* p, uint32_t w) {
+void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s) {
+    size_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(p, &w, sizeof w);
-    } else {
-        StoreU32(p, w);
+        for (; i + 16 <= count; i += 16) {
+            ShiftLine(p + 4 * i, s);
+        }
     }
-}
-
-// The scan kernel: a plain loop with no branch on the data, so that it vectorises.
-void ShiftWordsBetween(uint8_t* p, size_t count, uint32_t bias, int32_t low, int32_t highInclusive,
-                       uint32_t amount) {
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t w = LoadWord(p + 4 * i);
-        const auto v = static_cast<int32_t>(w - bias);
-        const bool moved = (v >= low) & (v <= highInclusive);
-        StoreWord(p + 4 * i, moved ? w + amount : w);
+    for (; i < count; ++i) {
+        const uint32_t w = LoadU32(p + 4 * i);
+        const uint32_t shifted = ShiftedWord(w, s);
+        if (shifted != w) {
+            StoreU32(p + 4 * i, shifted);
+        }
     }
 }
 
@@ -96,9 +122,9 @@ void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values,
     if (values.low > highInclusive) {
         return;
     }
-    ShiftWordsBetween(file.data() + run.start, static_cast<size_t>(run.count),
-                      static_cast<uint32_t>(values.bias), values.low, highInclusive,
-                      static_cast<uint32_t>(amount));
+    const ShiftParams params{static_cast<uint32_t>(values.bias), values.low, highInclusive,
+                             static_cast<uint32_t>(amount)};
+    ShiftWordsBetween(file.data() + run.start, static_cast<size_t>(run.count), params);
 }
 
 WordRun ScenarioScanWords(const HaloPcMap& map, std::span<const uint8_t> file) {
