@@ -71,6 +71,15 @@ std::string ExpandAlong(ChunkTree& tree, const HaloPcMap& map, const Tag& tag, c
     return current;
 }
 
+// Nothing after the chunk tree reads the tags' data copies, which hold the whole file as it
+// was loaded; letting go of them before the edit keeps the peak memory near one file's size
+// instead of two.
+void ReleaseTagData(HaloPcMap& map) {
+    for (Tag& t : map.TagCache) {
+        t.TagBlock = SharedBytes();
+    }
+}
+
 struct DupOptions {
     std::string path;
     std::string tag;
@@ -94,6 +103,7 @@ void RunDup(const DupOptions& opts) {
     const int32_t current = *map.FindTagByName(opts.tag);
     const Tag& tag = map.TagCache[static_cast<size_t>(current)];
     const std::string row = ExpandAlong(tree, map, tag, *selection->root, opts.chunkPath);
+    ReleaseTagData(map);
     DuplicateSelectedChunk(map, tree, current, row);
     Out() << "Done\n";
 }
