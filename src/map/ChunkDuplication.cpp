@@ -126,7 +126,7 @@ CopyFixUp FixUpFor(const HaloPcMap& map, const Tag& tag, const Plan& plan) {
 
 // The scenario class: the scenario's own scan, then the general one from the second tag's
 // data as it lay before the edit. Both may cover the copy.
-void RelocateForScenario(HaloPcMap& map, std::span<uint8_t> file, std::span<uint8_t> copy,
+void RelocateForScenario(const HaloPcMap& map, std::span<uint8_t> file, std::span<uint8_t> copy,
                          CopyFixUp fix, const Plan& plan) {
     if (map.TagCache.size() < 2) {
         Refuse(map, "the scenario's relocation starts at the second tag's data, and the map has "
@@ -142,7 +142,7 @@ void RelocateForScenario(HaloPcMap& map, std::span<uint8_t> file, std::span<uint
 
 // Every other class: the current tag's words before the insertion point, then everything
 // from the end of the copy onwards.
-void RelocateForTag(HaloPcMap& map, std::span<uint8_t> file, std::span<uint8_t> copy,
+void RelocateForTag(const HaloPcMap& map, std::span<uint8_t> file, std::span<uint8_t> copy,
                     const CopyFixUp& fix, const Plan& plan) {
     FixUpCopy(copy, fix);
     const int64_t tagWordsEnd = std::min<int64_t>(plan.insertAt, fix.tagEnd);
