@@ -26,9 +26,10 @@ void ImportTag(const ImportOptions& opts) {
         throw PelmarError(
             FileMessage(opts.source, "no tag " + Printable(opts.tag) + " (give it as CLASS:NAME)"));
     }
-    // The map is read once: its model and the import both work on the same fresh bytes.
+    // The map is read once: its model and the import work on the same fresh bytes. The
+    // import edits them in place; this model is dropped right after it either way.
     const auto bytes =
-        std::make_shared<const ByteBuffer>(ReadWholeFile(opts.map, layout::kMaxMapFileSize));
+        std::make_shared<ByteBuffer>(ReadWholeFile(opts.map, layout::kMaxMapFileSize));
     HaloPcMap map = HaloPcMap::FromBytes(bytes, opts.map);
     tagimport::ImportTag(map, source, *n, bytes->span());
     const Tag& added = map.TagCache.back();

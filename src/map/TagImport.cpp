@@ -12,10 +12,10 @@
 #include <cstring>
 #include <string>
 
-// Copying a tag from another map. The new file is assembled from the file's bytes as they are
-// now (the tags' data copies in the model may be older than the file): unchanged stretches
-// are written straight from those bytes, changed ones from small copies, all in one
-// crash-safe replacement. The model is brought up to date only once that write succeeded.
+// Copying a tag from another map. The new file is assembled in memory from the file's bytes
+// as they are now (the tags' data copies in the model may be older than the file), changed
+// in place, and written in one crash-safe replacement, the inserted pieces between them. The
+// model is brought up to date only once that write succeeded.
 //
 // The new file, in order: everything up to the end of the tag entries (tag count raised,
 // every entry's name and data addresses moved), the new entry, the names, the new tag's
@@ -193,22 +193,23 @@ std::array<uint8_t, kEntrySize> NewEntry(const HaloPcMap& map, const Tag& tag,
     return entry;
 }
 
-// Everything before the new entry, with the tag count raised and every entry's name and
-// data addresses moved.
-std::vector<uint8_t> RelocatedHead(const HaloPcMap& map, std::span<const uint8_t> file,
-                                   const ImportLayout& l) {
+// Edits the file's bytes in place: the tag count, every entry's name and data addresses, and
+// the addresses into the data region, which all move.
+void RelocateInPlace(const HaloPcMap& map, std::span<uint8_t> file, const ImportLayout& l) {
     using namespace layout;
-    std::vector<uint8_t> head(file.begin(), file.begin() + l.entriesEnd);
-    StoreI32(head.data() + map.indexOffset + kIndexTagCountField, l.tagCount + 1);
+    StoreI32(file.data() + map.indexOffset + kIndexTagCountField, l.tagCount + 1);
     for (int32_t i = 0; i < l.tagCount; ++i) {
         const Tag& t = map.TagCache[static_cast<size_t>(i)];
-        uint8_t* entry = head.data() + map.tagOffset + kEntrySize * i;
+        uint8_t* entry = file.data() + map.tagOffset + kEntrySize * i;
         StoreI32(entry + kEntryNameAddressField,
                  AddWrap(LoadI32(entry + kEntryNameAddressField), l.MoveOf(t.NameOffset)));
         StoreI32(entry + kEntryDataAddressField,
                  AddWrap(LoadI32(entry + kEntryDataAddressField), l.shift));
     }
-    return head;
+    // The data region's addresses run from the first tag's data to the end of the file.
+    tagimport::RaiseWordsInRange(file.subspan(static_cast<size_t>(l.dataStart)),
+                                 AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic),
+                                 l.shift);
 }
 
 std::span<const uint8_t> Bytes(const std::string& text) {
@@ -240,8 +241,7 @@ void RequireImportPossible(const HaloPcMap& map, const HaloPcMap& sourceMap, int
 
 namespace tagimport {
 
-void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n,
-               std::span<const uint8_t> file) {
+void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n, std::span<uint8_t> file) {
     RequireImportPossible(map, sourceMap, n);
     Tag tag = CopySourceTag(sourceMap, n);
     RequireFileMatchesModel(map, file);
@@ -252,22 +252,21 @@ void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n,
     std::vector<uint8_t> data = TranslateTagData(SourceData(map, sourceMap, tag, file), move);
     const std::array<uint8_t, kEntrySize> entry = NewEntry(map, tag, l);
     const std::string nameBytes = l.storedName + '\0';
-    const std::vector<uint8_t> head = RelocatedHead(map, file, l);
-    // The data region's addresses run from the first tag's data to the end of the file.
-    const RaisedRegion region(file.subspan(static_cast<size_t>(l.dataStart)),
-                              AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic),
-                              l.shift);
-
-    std::vector<std::span<const uint8_t>> pieces = {
-        head, entry, file.subspan(head.size(), static_cast<size_t>(l.dataStart) - head.size()),
-        Bytes(nameBytes)};
-    pieces.insert(pieces.end(), region.pieces().begin(), region.pieces().end());
-    pieces.push_back(data);
     // Room for the new tag, so that recording it after the write cannot fail halfway.
     map.TagCache.reserve(map.TagCache.size() + 1);
     map.TagByName.reserve(map.TagByName.size() + 1);
     map.TagsByIdent.reserve(map.TagsByIdent.size() + 1);
 
+    RelocateInPlace(map, file, l);
+    const auto entriesEnd = static_cast<size_t>(l.entriesEnd);
+    const auto dataStart = static_cast<size_t>(l.dataStart);
+    const std::array<std::span<const uint8_t>, 6> pieces = {
+        file.first(entriesEnd),
+        entry,
+        file.subspan(entriesEnd, dataStart - entriesEnd),
+        Bytes(nameBytes),
+        file.subspan(dataStart),
+        data};
     ReplaceFileContents(map.f, pieces);
 
     tag.ident = l.newIdent;
@@ -282,7 +281,7 @@ void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n,
 void HaloPcMap::AddMetaToMapFromMap(const HaloPcMap& sourceMap, int32_t n) {
     RequireImportPossible(*this, sourceMap, n);
     // The file as it is now: the model's copies of the tags' data may be older.
-    const ByteBuffer file = ReadWholeFile(f, layout::kMaxMapFileSize);
+    ByteBuffer file = ReadWholeFile(f, layout::kMaxMapFileSize);
     tagimport::ImportTag(*this, sourceMap, n, file.span());
 }
 

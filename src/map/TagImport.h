@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/ByteBuffer.h"
-
 #include <cstdint>
 #include <span>
 #include <string>
@@ -23,31 +21,6 @@ std::string StoredName(std::string_view name, int32_t newTagCount);
 // that do not make a whole word are left as they are.
 void RaiseWordsInRange(std::span<uint8_t> region, int32_t low, int32_t high, int32_t shift);
 
-// True when some whole little-endian word of `region` has a signed value v with
-// low <= v < high.
-bool AnyWordInRange(std::span<const uint8_t> region, int32_t low, int32_t high);
-
-// A region of the file with its addresses raised as RaiseWordsInRange would raise them, kept
-// as pieces to be written one after the other: the region's own bytes wherever nothing
-// changes, and raised copies of the few blocks that hold an address. The region's bytes are
-// read, never changed, and must outlive the pieces.
-class RaisedRegion {
-public:
-    static constexpr size_t kBlockSize = 4096;
-
-    RaisedRegion(std::span<const uint8_t> region, int32_t low, int32_t high, int32_t shift);
-    RaisedRegion(const RaisedRegion&) = delete;
-    RaisedRegion& operator=(const RaisedRegion&) = delete;
-
-    const std::vector<std::span<const uint8_t>>& pieces() const { return pieces_; }
-
-private:
-    void Add(std::span<const uint8_t> piece);
-
-    ByteBuffer copies_; // the raised blocks, one after the other
-    std::vector<std::span<const uint8_t>> pieces_;
-};
-
 // Where a copied tag's data comes from and where it goes.
 struct DataMove {
     const HaloPcMap& source;      // the map the tag is copied from
@@ -65,11 +38,14 @@ struct DataMove {
 //  - anything else, and trailing bytes that do not make a whole word, stay as they are.
 std::vector<uint8_t> TranslateTagData(std::span<const uint8_t> data, const DataMove& move);
 
-// HaloPcMap::AddMetaToMapFromMap on bytes that the caller has just read from the map's file:
-// `file` must be the file as it is now (a caller that loads a map and imports into it at once
-// reads the file only once). `file` is not changed.
-void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n,
-               std::span<const uint8_t> file);
+// HaloPcMap::AddMetaToMapFromMap on bytes that the caller has just read from the map's file,
+// which must be the file as it is now: a caller that loads a map and imports into it at once
+// reads the file only once. The bytes serve as the working copy of the new file: the tag
+// count, the entries and the addresses of the data region are changed in place, whether or
+// not the import then succeeds. A model that views these bytes (one made from them with
+// HaloPcMap::FromBytes) sees the file's new data after a successful import, and must be
+// dropped after a failed one.
+void ImportTag(HaloPcMap& map, const HaloPcMap& sourceMap, int32_t n, std::span<uint8_t> file);
 
 } // namespace tagimport
 
