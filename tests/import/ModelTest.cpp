@@ -1,6 +1,8 @@
 // The receiving map's model after an import: look-up tables, classes, and offsets that keep
 // agreeing with the file through several imports.
 #include "ImportTestSupport.h"
+#include "map/TagImport.h"
+#include "platform/FileReader.h"
 #include "platform/LittleEndian.h"
 #include "support/TestSupport.h"
 
@@ -95,6 +97,26 @@ TEST_F(ImportModel, TheCopysDataInMemoryIsWhatTheFileHolds) {
     ASSERT_EQ(file.size(), static_cast<size_t>(added.Offset + added.Size));
     EXPECT_TRUE(std::ranges::equal(added.TagBlock.bytes(),
                                    std::span(file).subspan(static_cast<size_t>(added.Offset))));
+}
+
+// A caller that loads the map and imports into it at once reads the file a single time.
+TEST_F(ImportModel, AnImportOnBytesJustReadGivesTheSameFileAndAModelThatSeesIt) {
+    map_.AddMetaToMapFromMap(source_, 2);
+
+    WriteMap(dir_ / "other.map", Destination());
+    const auto bytes = std::make_shared<ByteBuffer>(ReadWholeFile(dir_ / "other.map", 1u << 30));
+    HaloPcMap other = HaloPcMap::FromBytes(bytes, dir_ / "other.map");
+    tagimport::ImportTag(other, source_, 2, bytes->span());
+    EXPECT_EQ(ReadFileBytes(dir_ / "other.map"), ReadFileBytes(dir_ / "dest.map"));
+
+    const HaloPcMap reloaded = Load(dir_ / "other.map");
+    ASSERT_EQ(other.TagCache.size(), reloaded.TagCache.size());
+    for (size_t i = 0; i < other.TagCache.size(); ++i) {
+        EXPECT_EQ(other.TagCache[i].Offset, reloaded.TagCache[i].Offset) << i;
+        EXPECT_TRUE(std::ranges::equal(other.TagCache[i].TagBlock.bytes(),
+                                       reloaded.TagCache[i].TagBlock.bytes()))
+            << i;
+    }
 }
 
 // Two imports into one model give the file that two imports with a reload between them give:
