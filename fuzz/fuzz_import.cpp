@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!target || !source) {
         return 0;
     }
-    int32_t n = static_cast<int32_t>(fuzz::Pick(parts[2], 0, static_cast<uint32_t>(source->TagCount)));
+    int32_t n =
+        static_cast<int32_t>(fuzz::Pick(parts[2], 0, static_cast<uint32_t>(source->TagCount)));
     if (parts[2].size() >= 5 && (parts[2][0] & 0x80) != 0) {
         n = LoadI32(parts[2].data() + 1); // any index, in range or not
     }

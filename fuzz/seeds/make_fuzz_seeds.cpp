@@ -25,7 +25,9 @@ void Write(const fs::path& path, const Bytes& bytes) {
     pelmar::fuzz::WriteScratchFile(path, bytes);
 }
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 std::vector<Bytes> SeedMaps() {
     using namespace pelmar::builder;

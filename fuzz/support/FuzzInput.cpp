@@ -41,8 +41,8 @@ std::vector<uint8_t> PackParts(const std::vector<std::vector<uint8_t>>& parts) {
 
 const std::filesystem::path& ScratchDir() {
     static const std::filesystem::path dir = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("pelmar-fuzz-" + std::to_string(::getpid()));
+        auto path =
+            std::filesystem::temp_directory_path() / ("pelmar-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
         return path;
     }();
@@ -51,7 +51,8 @@ const std::filesystem::path& ScratchDir() {
 
 void WriteScratchFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace pelmar::fuzz

@@ -5,7 +5,9 @@
 
 namespace pelmar::fuzz {
 
-std::filesystem::path ScratchPlugins() { return ScratchDir() / "plugins"; }
+std::filesystem::path ScratchPlugins() {
+    return ScratchDir() / "plugins";
+}
 
 std::optional<HaloPcMap> LoadScratchMap(const std::string& name, std::span<const uint8_t> bytes) {
     const auto path = ScratchDir() / name;

@@ -1,3 +1,4 @@
+#include "cli/CliTagSelection.h"
 #include "cli/CliText.h"
 #include "cli/CommandRegistry.h"
 #include "map/HaloPcMap.h"
@@ -15,13 +16,6 @@
 namespace pelmar::cli {
 
 namespace {
-
-// The folder "plugins" beside this executable, where the window and `tree` look too.
-std::filesystem::path PluginsBesideExecutable() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path("plugins") : exe.parent_path() / "plugins";
-}
 
 // The names of `rows`, for messages: "a, b, c", or "none".
 std::string RowTexts(const std::vector<ChunkRow>& rows) {
@@ -90,19 +84,14 @@ struct DupOptions {
 void RunDup(const DupOptions& opts) {
     HaloPcMap map;
     map.LoadMap(opts.path);
-    ChunkTree tree(opts.plugins.empty() ? PluginsBesideExecutable()
-                                        : std::filesystem::path(opts.plugins));
-    const std::optional<TagSelection> selection = tree.SelectTag(map, opts.tag);
-    if (!selection) {
-        throw PelmarError(FileMessage(opts.path, "no tag " + Printable(opts.tag) +
-                                                     " (give CLASS:NAME as 'tags' lists it)"));
-    }
-    if (!selection->root) {
-        throw PelmarError(selection->message);
+    ChunkTree tree(PluginFolderOption(opts.plugins));
+    const TagSelection selection = SelectTagOrThrow(tree, map, opts.tag);
+    if (!selection.root) {
+        throw PelmarError(selection.message);
     }
     const int32_t current = *map.FindTagByName(opts.tag);
     const Tag& tag = map.TagCache[static_cast<size_t>(current)];
-    const std::string row = ExpandAlong(tree, map, tag, *selection->root, opts.chunkPath);
+    const std::string row = ExpandAlong(tree, map, tag, *selection.root, opts.chunkPath);
     ReleaseTagData(map);
     DuplicateSelectedChunk(map, tree, current, row);
     Out() << "Done\n";

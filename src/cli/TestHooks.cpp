@@ -18,8 +18,8 @@ void InstallTestHooksFromEnvironment() {
         return;
     }
     WriteFault fault;
-    fault.action = text.substr(0, colon) == "kill" ? WriteFault::Action::Kill
-                                                   : WriteFault::Action::Fail;
+    fault.action =
+        text.substr(0, colon) == "kill" ? WriteFault::Action::Kill : WriteFault::Action::Fail;
     fault.afterBytes = std::strtoull(text.c_str() + colon + 1, nullptr, 10);
     SetWriteFaultForTesting(fault);
 }

@@ -1,3 +1,4 @@
+#include "cli/CliTagSelection.h"
 #include "cli/CliText.h"
 #include "cli/CommandRegistry.h"
 #include "cli/JsonWriter.h"
@@ -65,13 +66,6 @@ void PrintTreeText(const std::vector<TreeLine>& lines) {
     }
 }
 
-// The folder "plugins" beside this executable, where the window looks for plugins too.
-std::filesystem::path PluginsBesideExecutable() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path("plugins") : exe.parent_path() / "plugins";
-}
-
 struct TreeOptions {
     std::string path;
     std::string tag;
@@ -83,19 +77,14 @@ struct TreeOptions {
 void RunTree(const TreeOptions& opts) {
     HaloPcMap map;
     map.LoadMap(opts.path);
-    ChunkTree tree(opts.plugins.empty() ? PluginsBesideExecutable()
-                                        : std::filesystem::path(opts.plugins));
-    const std::optional<TagSelection> selection = tree.SelectTag(map, opts.tag);
-    if (!selection) {
-        throw PelmarError(FileMessage(opts.path, "no tag " + Printable(opts.tag) +
-                                                     " (give CLASS:NAME as 'tags' lists it)"));
-    }
+    ChunkTree tree(PluginFolderOption(opts.plugins));
+    const TagSelection selection = SelectTagOrThrow(tree, map, opts.tag);
     std::vector<TreeLine> lines;
-    if (selection->root) {
+    if (selection.root) {
         const Tag& tag = map.TagCache[static_cast<size_t>(*map.FindTagByName(opts.tag))];
-        lines = ExpandWholeTree(tree, map, tag, *selection->root, opts.maxRows);
-    } else if (selection->message != kNoInternalNodes) {
-        throw PelmarError(selection->message);
+        lines = ExpandWholeTree(tree, map, tag, *selection.root, opts.maxRows);
+    } else if (selection.message != kNoInternalNodes) {
+        throw PelmarError(selection.message);
     }
     if (opts.json) {
         PrintTreeJson(lines);

@@ -1,6 +1,7 @@
 #include "map/ChunkDuplication.h"
 
 #include "map/MapLayout.h"
+#include "platform/AsciiText.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/ByteBuffer.h"
 #include "platform/FileReader.h"
@@ -187,20 +188,7 @@ void FixUpCopy(std::span<uint8_t> copy, const CopyFixUp& fix) {
 }
 
 bool IsScenarioClass(const std::string& tagClass) {
-    static constexpr char kScenario[] = "scnr";
-    if (tagClass.size() != 4) {
-        return false;
-    }
-    for (size_t i = 0; i < 4; ++i) {
-        char c = tagClass[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != kScenario[i]) {
-            return false;
-        }
-    }
-    return true;
+    return EqualsIgnoringAsciiCase(tagClass, "scnr");
 }
 
 DuplicationResult DuplicateChunk(HaloPcMap& map, int32_t currentTag, const std::string& tagClass,

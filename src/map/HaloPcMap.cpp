@@ -4,7 +4,9 @@
 
 namespace pelmar {
 
-std::string HaloPcMap::Reverse(std::string_view s) { return std::string(s.rbegin(), s.rend()); }
+std::string HaloPcMap::Reverse(std::string_view s) {
+    return std::string(s.rbegin(), s.rend());
+}
 
 std::optional<int32_t> HaloPcMap::FindTagByName(const std::string& key) const {
     auto it = TagByName.find(key);

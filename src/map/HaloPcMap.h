@@ -47,10 +47,10 @@ public:
     int32_t Magic = 0;
     int32_t TagCount = 0;
     std::vector<Tag> TagCache;
-    std::unordered_map<std::string, int32_t> TagByName;  // class + ":" + name -> index
-    std::unordered_map<uint32_t, int32_t> TagsByIdent;   // tag id -> index
+    std::unordered_map<std::string, int32_t> TagByName;          // class + ":" + name -> index
+    std::unordered_map<uint32_t, int32_t> TagsByIdent;           // tag id -> index
     std::map<std::string, std::vector<std::string>> TagsByClass; // class -> names
-    std::vector<std::string> TagClass;                   // distinct classes, ascending
+    std::vector<std::string> TagClass;                           // distinct classes, ascending
 
     // Records `tag` (already appended at `index`) in the lookup tables; a class seen for the
     // first time is added to TagClass, which stays sorted.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AsciiText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -8,7 +10,7 @@ namespace pelmar::layout {
 
 // Byte positions of the fields of a map file that Pelmar reads and writes.
 inline constexpr int64_t kSignatureLength = 4;
-inline constexpr int64_t kIndexOffsetField = 16;        // with the "daeh" signature
+inline constexpr int64_t kIndexOffsetField = 16;            // with the "daeh" signature
 inline constexpr int64_t kAlternateIndexOffsetField = 1516; // without it
 inline constexpr int64_t kIndexHeaderSize = 40;
 inline constexpr int64_t kIndexTagCountField = 12;
@@ -24,19 +26,7 @@ inline constexpr uint64_t kMaxMapFileSize = 0x7FFFFFFF;
 
 // True when the first four bytes read "daeh" in any mix of capitals.
 inline bool IsDaehSignature(std::string_view first4) {
-    if (first4.size() < 4) {
-        return false;
-    }
-    for (size_t i = 0; i < 4; ++i) {
-        char c = first4[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != kSignature[i]) {
-            return false;
-        }
-    }
-    return true;
+    return first4.size() >= 4 && EqualsIgnoringAsciiCase(first4.substr(0, 4), kSignature);
 }
 
 } // namespace pelmar::layout

@@ -10,7 +10,9 @@ namespace pelmar::builder {
 
 namespace {
 
-uint32_t FloatBits(float f) { return std::bit_cast<uint32_t>(f); }
+uint32_t FloatBits(float f) {
+    return std::bit_cast<uint32_t>(f);
+}
 
 // Fills a block with recognisable small values that can never be mistaken for addresses.
 Block Filled(size_t size, uint32_t seed) {
@@ -124,7 +126,9 @@ Block Effect(uint32_t seed, const Idents&) {
     return root;
 }
 
-Block Sound(uint32_t seed, const Idents&) { return Filled(80, seed); }
+Block Sound(uint32_t seed, const Idents&) {
+    return Filled(80, seed);
+}
 
 using BlockMaker = Block (*)(uint32_t, const Idents&);
 
@@ -157,7 +161,9 @@ TagSpec ScenarioTag(const std::string& name, const Idents& ids) {
 
 } // namespace
 
-uint32_t DemoIdent(int32_t i) { return 0xE1740000u + static_cast<uint32_t>(i) * 0x10001u; }
+uint32_t DemoIdent(int32_t i) {
+    return 0xE1740000u + static_cast<uint32_t>(i) * 0x10001u;
+}
 
 MapSpec DemoMapSpec() {
     struct Named {

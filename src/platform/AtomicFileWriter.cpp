@@ -17,7 +17,9 @@ namespace {
 
 std::optional<WriteFault> g_fault;
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
 
 struct TargetInfo {
     std::filesystem::path path; // symbolic links resolved
@@ -41,7 +43,8 @@ TargetInfo InspectTarget(const std::filesystem::path& target) {
     }
     // The mode bits are tested as well as access(): a user with every right (root) would
     // otherwise replace a file that its owner marked read-only.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(resolved.c_str(), W_OK) != 0) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        ::access(resolved.c_str(), W_OK) != 0) {
         throw PelmarError(FileMessage(target, "the file is read-only; nothing was changed"));
     }
     return {resolved, st.st_mode, st.st_uid, st.st_gid};
@@ -55,8 +58,8 @@ public:
         name_.push_back('\0');
         fd_ = ::mkstemp(name_.data());
         if (fd_ < 0) {
-            throw PelmarError(
-                FileMessage(target, "cannot create a temporary file beside it: " + ErrnoText(errno)));
+            throw PelmarError(FileMessage(target, "cannot create a temporary file beside it: " +
+                                                      ErrnoText(errno)));
         }
     }
     ~TemporaryFile() {
@@ -142,17 +145,21 @@ std::string TemporaryFilePrefix(const std::filesystem::path& target) {
     return (folder / ("." + target.filename().string() + ".pelmar-")).string();
 }
 
-void SetWriteFaultForTesting(std::optional<WriteFault> fault) { g_fault = fault; }
+void SetWriteFaultForTesting(std::optional<WriteFault> fault) {
+    g_fault = fault;
+}
 
-void RequireWritableFile(const std::filesystem::path& target) { InspectTarget(target); }
+void RequireWritableFile(const std::filesystem::path& target) {
+    InspectTarget(target);
+}
 
 void ReplaceFileContents(const std::filesystem::path& target,
                          std::span<const std::span<const uint8_t>> pieces) {
     const TargetInfo info = InspectTarget(target);
     TemporaryFile temp(info.path);
     auto fail = [&](const std::string& what, int err) {
-        throw PelmarError(FileMessage(target, what + ": " + ErrnoText(err) +
-                                                  "; the file was left as it was"));
+        throw PelmarError(
+            FileMessage(target, what + ": " + ErrnoText(err) + "; the file was left as it was"));
     };
 
     uint64_t written = 0;

@@ -18,7 +18,9 @@ inline uint32_t LoadU32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline int32_t LoadI32(const uint8_t* p) { return static_cast<int32_t>(LoadU32(p)); }
+inline int32_t LoadI32(const uint8_t* p) {
+    return static_cast<int32_t>(LoadU32(p));
+}
 
 inline void StoreU32(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -27,7 +29,9 @@ inline void StoreU32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-inline void StoreI32(uint8_t* p, int32_t v) { StoreU32(p, static_cast<uint32_t>(v)); }
+inline void StoreI32(uint8_t* p, int32_t v) {
+    StoreU32(p, static_cast<uint32_t>(v));
+}
 
 // True when the 4 bytes at `offset` (a signed 64-bit position) lie inside a span of `size`.
 inline bool WordFits(int64_t offset, size_t size) {

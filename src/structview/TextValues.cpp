@@ -1,15 +1,13 @@
 #include "structview/TextValues.h"
 
+#include "platform/AsciiText.h"
+
 namespace pelmar {
 
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -35,15 +33,7 @@ int64_t Val(std::string_view text) {
 }
 
 bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string Grouped(int64_t value) {

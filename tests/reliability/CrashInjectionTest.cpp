@@ -52,8 +52,8 @@ protected:
         Outcomes outcomes;
         for (uint64_t n : points) {
             WriteFileBytes(map_, original_);
-            ChildExit exit = RunChild(Cli(), args, {{"PELMAR_TEST_WRITE_FAULT",
-                                                     "kill:" + std::to_string(n)}});
+            ChildExit exit =
+                RunChild(Cli(), args, {{"PELMAR_TEST_WRITE_FAULT", "kill:" + std::to_string(n)}});
             const Bytes after = ReadFileBytes(map_);
             ++outcomes.points;
             if (n < complete.size()) {
@@ -104,9 +104,9 @@ protected:
         EXPECT_EQ(ok.status, 0);
         EXPECT_EQ(ReadFileBytes(map_), complete);
         EXPECT_TRUE(Leftovers().empty());
-        std::cout << "[ crash injection ] " << what << ": " << outcomes.points
-                  << " kill points, " << outcomes.original << " left the original, "
-                  << outcomes.complete << " the complete result\n";
+        std::cout << "[ crash injection ] " << what << ": " << outcomes.points << " kill points, "
+                  << outcomes.original << " left the original, " << outcomes.complete
+                  << " the complete result\n";
     }
 
     TempDir dir_;

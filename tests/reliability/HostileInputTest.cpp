@@ -36,8 +36,8 @@ std::vector<Corruption> AllCorruptions(const builder::BuiltMap& built) {
     };
     auto hostileValues = [&](int64_t at, const std::string& what, bool isAddress) {
         const int32_t pastEnd = isAddress ? built.magic + length : length;
-        for (int32_t v : {0, -1, 0x7FFFFFFF, static_cast<int32_t>(0x80000000), pastEnd,
-                          pastEnd + 4, pastEnd - 1}) {
+        for (int32_t v : {0, -1, 0x7FFFFFFF, static_cast<int32_t>(0x80000000), pastEnd, pastEnd + 4,
+                          pastEnd - 1}) {
             setWord(at, v, what);
         }
     };
@@ -55,8 +55,9 @@ std::vector<Corruption> AllCorruptions(const builder::BuiltMap& built) {
     for (size_t i = 0; i < built.tags.size(); i += 5) {
         Bytes bad = good;
         std::fill(bad.end() - 8, bad.end(), 'A');
-        SetWord(bad, built.tagOffset + layout::kEntrySize * static_cast<int64_t>(i) +
-                         layout::kEntryNameAddressField,
+        SetWord(bad,
+                built.tagOffset + layout::kEntrySize * static_cast<int64_t>(i) +
+                    layout::kEntryNameAddressField,
                 built.magic + length - 8);
         out.push_back({"name of entry " + std::to_string(i) + " unterminated", std::move(bad)});
     }
@@ -67,8 +68,8 @@ std::vector<Corruption> AllCorruptions(const builder::BuiltMap& built) {
         if (cut >= 24 && cut < built.indexOffset - 4) {
             continue; // the unused header bytes: every cut there reads the same
         }
-        out.push_back({"truncated at " + std::to_string(cut),
-                       Bytes(good.begin(), good.begin() + cut)});
+        out.push_back(
+            {"truncated at " + std::to_string(cut), Bytes(good.begin(), good.begin() + cut)});
     }
     return out;
 }
@@ -128,14 +129,16 @@ protected:
             EXPECT_NE(std::string(e.what()).find(bad.string()), std::string::npos) << c.what;
             const CliResult r = RunCli({"tags", bad.string()});
             EXPECT_EQ(r.status, 1) << c.what;
-            ExpectEditOrRefusal({"import", bad.string(), demo_.string(), "vehi:vehicles\\ghost\\ghost"},
-                                bad, c.what + " (import into it)");
+            ExpectEditOrRefusal(
+                {"import", bad.string(), demo_.string(), "vehi:vehicles\\ghost\\ghost"}, bad,
+                c.what + " (import into it)");
             return;
         }
         const std::string plugins = SourcePluginsDir().string();
         for (int32_t i = 0; i < map.TagCount && i < 8; ++i) {
             const std::string key = map.TagCache[static_cast<size_t>(i)].NameKey();
-            const CliResult tree = RunCli({"tree", bad.string(), key, "--plugins", plugins, "--json"});
+            const CliResult tree =
+                RunCli({"tree", bad.string(), key, "--plugins", plugins, "--json"});
             EXPECT_TRUE(tree.status == 0 || tree.status == 1) << c.what;
             if (auto path = FirstChunkPath(map, i)) {
                 ExpectEditOrRefusal({"dup", bad.string(), key, *path, "--plugins", plugins}, bad,

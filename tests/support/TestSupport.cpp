@@ -55,7 +55,9 @@ std::filesystem::path SourcePluginsDir() {
     return std::filesystem::path(PELMAR_SOURCE_DIR) / "plugins";
 }
 
-std::filesystem::path BinDir() { return PELMAR_BIN_DIR; }
+std::filesystem::path BinDir() {
+    return PELMAR_BIN_DIR;
+}
 
 CliResult RunCli(const std::vector<std::string>& args) {
     std::vector<const char*> argv{"pelmar-cli"};
