@@ -2,7 +2,6 @@
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
-DEMO_MAP = $(BUILD_DIR)/demo/demo.map
 
 .PHONY: all deps build run test test-asan bench fuzz format clean
 
@@ -14,10 +13,6 @@ deps:
 build: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
-
-$(DEMO_MAP): build
-	@mkdir -p $(dir $(DEMO_MAP))
-	@$(BUILD_DIR)/bin/pelmar-cli make-demo $(DEMO_MAP)
 
 run: build
 	@bash scripts/run-demo.sh $(BUILD_DIR)
