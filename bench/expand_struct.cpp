@@ -28,7 +28,7 @@ public:
         std::ofstream(folder_ / "plugins" / "benc.ent")
             << "<plugin class=\"benc\">\n  <struct name=\"items\" offset=\"16\" size=\""
             << kChunkSize << "\"/>\n</plugin>\n";
-        pelmar::builder::MapSpec spec;
+        pelmar::builder::MapSpec blueprint;
         pelmar::builder::TagSpec tag;
         tag.class1 = "benc";
         tag.name = "bench\\struct of 100k";
@@ -36,8 +36,9 @@ public:
         tag.data.Add(pelmar::builder::Reflexive{
             16, kChunkSize,
             std::vector<pelmar::builder::Block>(kChunks, pelmar::builder::Block(kChunkSize))});
-        spec.tags.push_back(std::move(tag));
-        pelmar::builder::WriteBytes(folder_ / "bench.map", pelmar::builder::BuildMap(spec).bytes);
+        blueprint.tags.push_back(std::move(tag));
+        pelmar::builder::WriteBytes(folder_ / "bench.map",
+                                    pelmar::builder::BuildMap(blueprint).bytes);
         map.LoadMap(folder_ / "bench.map");
     }
     ~StructOf100k() {

@@ -23,10 +23,10 @@ const CommandRegistration kMakeDemo(90, [](CLI::App& app) {
     cmd->add_option("--tags", opts->tags, "Number of tags of the large map")
         ->check(CLI::Range(2, 1000000));
     cmd->callback([opts] {
-        const builder::MapSpec spec = opts->sizeMb == 0
-                                          ? builder::DemoMapSpec()
-                                          : builder::LargeMapSpec(opts->sizeMb << 20, opts->tags);
-        const builder::BuiltMap built = builder::BuildMap(spec);
+        const builder::MapSpec blueprint =
+            opts->sizeMb == 0 ? builder::DemoMapSpec()
+                              : builder::LargeMapSpec(opts->sizeMb << 20, opts->tags);
+        const builder::BuiltMap built = builder::BuildMap(blueprint);
         builder::WriteBytes(opts->path, built.bytes);
         Out() << "Wrote " << opts->path << " (" << built.tags.size() << " tags, "
               << built.bytes.size() << " bytes)\n";

@@ -194,24 +194,24 @@ MapSpec DemoMapSpec() {
     };
     // Index entries: 0 scenario, then kTags in order. Cross references by id.
     Idents ids{DemoIdent(11), DemoIdent(15), DemoIdent(8)};
-    MapSpec spec;
-    spec.tags.push_back(ScenarioTag("levels\\test\\demo\\demo", ids));
+    MapSpec blueprint;
+    blueprint.tags.push_back(ScenarioTag("levels\\test\\demo\\demo", ids));
     uint32_t seed = 2;
     for (const Named& named : kTags) {
         for (const DemoClass& c : kClasses) {
             if (std::string(c.code) == named.code) {
-                spec.tags.push_back(MakeTag(static_cast<int32_t>(spec.tags.size()), c.code,
-                                            named.name, c.make(seed++, ids)));
+                blueprint.tags.push_back(MakeTag(static_cast<int32_t>(blueprint.tags.size()),
+                                                 c.code, named.name, c.make(seed++, ids)));
             }
         }
     }
-    return spec;
+    return blueprint;
 }
 
 MapSpec LargeMapSpec(uint64_t targetBytes, int32_t tagCount) {
     Idents ids{DemoIdent(4), DemoIdent(5), DemoIdent(3)};
-    MapSpec spec;
-    spec.tags.push_back(ScenarioTag("levels\\bench\\bench", ids));
+    MapSpec blueprint;
+    blueprint.tags.push_back(ScenarioTag("levels\\bench\\bench", ids));
     const size_t perTag =
         static_cast<size_t>(targetBytes / static_cast<uint64_t>(tagCount > 0 ? tagCount : 1));
     for (int32_t i = 1; i < tagCount; ++i) {
@@ -222,11 +222,11 @@ MapSpec LargeMapSpec(uint64_t targetBytes, int32_t tagCount) {
             Block filler = Filled(perTag - data.bytes.size(), static_cast<uint32_t>(i));
             data.bytes.insert(data.bytes.end(), filler.bytes.begin(), filler.bytes.end());
         }
-        spec.tags.push_back(MakeTag(i, c.code,
-                                    std::string("bench\\") + c.code + "\\tag_" + std::to_string(i),
-                                    std::move(data)));
+        blueprint.tags.push_back(
+            MakeTag(i, c.code, std::string("bench\\") + c.code + "\\tag_" + std::to_string(i),
+                    std::move(data)));
     }
-    return spec;
+    return blueprint;
 }
 
 } // namespace pelmar::builder

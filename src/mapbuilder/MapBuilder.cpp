@@ -24,7 +24,7 @@ namespace {
 
 class Layouter {
 public:
-    explicit Layouter(const MapSpec& spec) : spec_(spec) {}
+    explicit Layouter(const MapSpec& blueprint) : spec_(blueprint) {}
 
     BuiltMap Build() {
         using namespace layout;
@@ -129,11 +129,11 @@ private:
 
 } // namespace
 
-BuiltMap BuildMap(const MapSpec& spec) {
-    if (spec.headerSize < (layout::IsDaehSignature(spec.signature) ? 20 : 1520)) {
+BuiltMap BuildMap(const MapSpec& blueprint) {
+    if (blueprint.headerSize < (layout::IsDaehSignature(blueprint.signature) ? 20 : 1520)) {
         throw PelmarError("map builder: the header is too small for its index offset field");
     }
-    return Layouter(spec).Build();
+    return Layouter(blueprint).Build();
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

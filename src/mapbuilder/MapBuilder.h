@@ -67,7 +67,7 @@ struct BuiltMap {
 
 // Lays out a valid map: header, index, names, then every tag's data with its struct arrays
 // after it, depth first.
-BuiltMap BuildMap(const MapSpec& spec);
+BuiltMap BuildMap(const MapSpec& blueprint);
 
 // Writes `bytes` to `path`, replacing any file there. Throws PelmarError on failure.
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

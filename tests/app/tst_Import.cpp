@@ -18,9 +18,9 @@ namespace {
 
 // The demo map without its effects: importing one brings a new class into the tag list.
 builder::MapSpec DemoWithoutEffects() {
-    builder::MapSpec spec = builder::DemoMapSpec();
-    std::erase_if(spec.tags, [](const builder::TagSpec& t) { return t.class1 == "effe"; });
-    return spec;
+    builder::MapSpec blueprint = builder::DemoMapSpec();
+    std::erase_if(blueprint.tags, [](const builder::TagSpec& t) { return t.class1 == "effe"; });
+    return blueprint;
 }
 
 const QString kMetal = Shown("effe:effects\\impacts\\metal");

@@ -17,7 +17,7 @@ namespace {
 
 // A map whose tags are of the classes `classes`, named in the given order.
 builder::MapSpec MapOf(const std::vector<std::pair<std::string, std::string>>& tags) {
-    builder::MapSpec spec;
+    builder::MapSpec blueprint;
     uint32_t ident = 0xE0000000u;
     for (const auto& [class1, name] : tags) {
         builder::TagSpec tag;
@@ -25,9 +25,9 @@ builder::MapSpec MapOf(const std::vector<std::pair<std::string, std::string>>& t
         tag.name = name;
         tag.ident = ident += 0x10001u;
         tag.data = builder::Block(64);
-        spec.tags.push_back(std::move(tag));
+        blueprint.tags.push_back(std::move(tag));
     }
-    return spec;
+    return blueprint;
 }
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {

@@ -52,9 +52,9 @@ TEST(InfoCommand, SummarisesHeaderAndIndex) {
 
 TEST(InfoCommand, ShowsNegativeMagicAsItsBits) {
     TempDir dir;
-    builder::MapSpec spec = builder::DemoMapSpec();
-    spec.mapMagic = 0;
-    WriteMap(dir / "m.map", spec);
+    builder::MapSpec blueprint = builder::DemoMapSpec();
+    blueprint.mapMagic = 0;
+    WriteMap(dir / "m.map", blueprint);
     const CliResult result = RunCli({"info", (dir / "m.map").string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Field(result.out, "Magic").substr(0, 10), "0xFFFFF7D8"); // -2088

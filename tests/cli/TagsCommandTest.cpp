@@ -25,12 +25,12 @@ const std::string kOddName = std::string("a\x01\x1F\x7F\x80\xFF\"\\/\t\n\xC3\xA9
 const std::string kOddClass = "\xE9t\x80!";
 
 builder::MapSpec OddSpec() {
-    builder::MapSpec spec;
-    spec.mapMagic = 0; // so that Magic = 0 - tagOffset is negative
-    spec.tags = {NamedTag("scnr", "levels\\odd", 0xFFFFFFFFu), NamedTag("weap", kOddName, 0),
-                 NamedTag(kOddClass, "plain", 0x80000000u), NamedTag("weap", "", 0x7FFFFFFF)};
-    spec.tags[1].class2 = std::string("\0\0\0\0", 4);
-    return spec;
+    builder::MapSpec blueprint;
+    blueprint.mapMagic = 0; // so that Magic = 0 - tagOffset is negative
+    blueprint.tags = {NamedTag("scnr", "levels\\odd", 0xFFFFFFFFu), NamedTag("weap", kOddName, 0),
+                      NamedTag(kOddClass, "plain", 0x80000000u), NamedTag("weap", "", 0x7FFFFFFF)};
+    blueprint.tags[1].class2 = std::string("\0\0\0\0", 4);
+    return blueprint;
 }
 
 // Checks every member of the tags command's JSON object against the model of the same file.
@@ -99,10 +99,10 @@ TEST_F(TagsCommandTest, JsonWritesIdentUnsignedAndOtherIntegersSigned) {
 }
 
 TEST_F(TagsCommandTest, JsonWritesMostNegativeMapMagic) {
-    builder::MapSpec spec = OddSpec();
-    spec.mapMagic = INT32_MIN;
+    builder::MapSpec blueprint = OddSpec();
+    blueprint.mapMagic = INT32_MIN;
     const auto path = dir_ / "neg.map";
-    const builder::BuiltMap built = WriteMap(path, spec);
+    const builder::BuiltMap built = WriteMap(path, blueprint);
     const CliResult result = RunCli({"tags", path.string(), "--json"});
     EXPECT_NE(result.out.find("\"mapMagic\":-2147483648"), std::string::npos) << result.out;
     const JsonValue json = ParseJson(result.out);

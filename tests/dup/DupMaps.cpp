@@ -40,10 +40,10 @@ TagSpec Tag(const std::string& class1, const std::string& name, Block data) {
 } // namespace
 
 MapSpec WorkedExampleSpec() {
-    MapSpec spec;
+    MapSpec blueprint;
     // Index at 392, two entries at 432..495, names "a" and "b" at 496..499: data from 500.
-    spec.headerSize = 392;
-    spec.mapMagic = worked::kMagic + 432;
+    blueprint.headerSize = 392;
+    blueprint.mapMagic = worked::kMagic + 432;
     Block root = WithWords(100, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}});
     Reflexive n{16, worked::kChunkSizeN, {}};
     n.chunks.push_back(WithWords(48, {{0, 1700}}));
@@ -52,10 +52,10 @@ MapSpec WorkedExampleSpec() {
     Reflexive m{24, 56, {}};
     m.chunks.push_back(WithWords(56, {{0, 1644}, {52, 1811}}));
     root.Add(std::move(n)).Add(std::move(m));
-    spec.tags.push_back(Tag("weap", "a", std::move(root)));
-    spec.tags.push_back(
+    blueprint.tags.push_back(Tag("weap", "a", std::move(root)));
+    blueprint.tags.push_back(
         Tag("bipd", "b", WithWords(64, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}, {60, 1700}})));
-    return spec;
+    return blueprint;
 }
 
 std::string WorkedExamplePlugin() {

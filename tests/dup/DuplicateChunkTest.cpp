@@ -156,7 +156,7 @@ TEST_F(WorkedExample, BytesBehindTheCopyAreTheOldTailWithAddressesMoved) {
 // still see all of its data.
 TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
     TempDir dir;
-    builder::MapSpec spec;
+    builder::MapSpec blueprint;
     auto makeTag = [](const std::string& c, const std::string& n, Block data) {
         TagSpec t;
         t.class1 = c;
@@ -170,8 +170,8 @@ TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
         Block b(8);
         b.SetWord(4, static_cast<uint32_t>(nextTagAddress + 4));
         root.Add(Reflexive{24, 8, {b}});
-        spec.tags = {makeTag("weap", "t", root), makeTag("bipd", "u", Block(16))};
-        return builder::BuildMap(spec);
+        blueprint.tags = {makeTag("weap", "t", root), makeTag("bipd", "u", Block(16))};
+        return builder::BuildMap(blueprint);
     };
     builder::BuiltMap first = build(0);
     const int32_t uAddress = first.tags[1].offset + first.magic;
@@ -196,9 +196,9 @@ TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
 
 TEST(DuplicateChunk, ChunkSizeThatIsNotAMultipleOfFourLeavesTheTailBytesAsCopied) {
     TempDir dir;
-    builder::MapSpec spec = WorkedExampleSpec();
+    builder::MapSpec blueprint = WorkedExampleSpec();
     const auto path = dir / "odd.map";
-    builder::BuiltMap built = WriteMap(path, spec);
+    builder::BuiltMap built = WriteMap(path, blueprint);
     HaloPcMap map = Load(path);
     // Chunks of 10 bytes from 600: the third (620..629) ends in two bytes of a word.
     const std::vector<uint8_t>& bytes = built.bytes;
@@ -231,7 +231,7 @@ protected:
     }
 
     builder::BuiltMap Build(int32_t inner, int32_t far, int32_t next) {
-        builder::MapSpec spec;
+        builder::MapSpec blueprint;
         TagSpec scenario;
         scenario.class1 = "SCNR";
         scenario.name = "level";
@@ -250,8 +250,8 @@ protected:
         other.data = Block(32);
         other.data.SetWord(0, static_cast<uint32_t>(next));
         other.data.SetWord(4, static_cast<uint32_t>(Address(s + 1536 + 32 - 4)));
-        spec.tags = {scenario, other};
-        return builder::BuildMap(spec);
+        blueprint.tags = {scenario, other};
+        return builder::BuildMap(blueprint);
     }
     int32_t Address(int32_t offset) const { return offset + magic; }
 

@@ -22,13 +22,13 @@ builder::Block Counting(size_t size, uint32_t seed) {
     return block;
 }
 
-void AlignNamesEnd(builder::MapSpec& spec) {
-    int64_t end = spec.headerSize + layout::kIndexHeaderSize +
-                  layout::kEntrySize * static_cast<int64_t>(spec.tags.size());
-    for (const builder::TagSpec& tag : spec.tags) {
+void AlignNamesEnd(builder::MapSpec& blueprint) {
+    int64_t end = blueprint.headerSize + layout::kIndexHeaderSize +
+                  layout::kEntrySize * static_cast<int64_t>(blueprint.tags.size());
+    for (const builder::TagSpec& tag : blueprint.tags) {
         end += static_cast<int64_t>(tag.name.size()) + 1;
     }
-    spec.headerSize += static_cast<int32_t>((4 - end % 4) % 4);
+    blueprint.headerSize += static_cast<int32_t>((4 - end % 4) % 4);
 }
 
 HaloPcMap Load(const std::filesystem::path& path) {

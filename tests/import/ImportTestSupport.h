@@ -22,7 +22,7 @@ builder::Block Counting(size_t size, uint32_t seed);
 
 // Grows the header so that the names end on a 4-byte boundary: the first tag's data then
 // follows the names with no padding between them.
-void AlignNamesEnd(builder::MapSpec& spec);
+void AlignNamesEnd(builder::MapSpec& blueprint);
 
 HaloPcMap Load(const std::filesystem::path& path);
 

@@ -65,11 +65,11 @@ TEST(UnusualLayout, NamesOutsideTheNamesAreaKeepPointingAtTheirBytes) {
 // file holds; addresses into the whole of the file's data region still move.
 TEST(UnusualLayout, AddressesUpToTheEndOfTheFileMoveWhateverTheLastTagsSize) {
     TempDir dir;
-    MapSpec spec = ThreeTags();
-    const builder::BuiltMap first = builder::BuildMap(spec);
+    MapSpec blueprint = ThreeTags();
+    const builder::BuiltMap first = builder::BuildMap(blueprint);
     const int32_t nearEnd = first.tags[2].offset + 28 + first.magic;
-    spec.tags[0].data.SetWord(0, static_cast<uint32_t>(nearEnd));
-    const builder::BuiltMap built = WriteMap(dir / "dest.map", spec);
+    blueprint.tags[0].data.SetWord(0, static_cast<uint32_t>(nearEnd));
+    const builder::BuiltMap built = WriteMap(dir / "dest.map", blueprint);
     WriteMap(dir / "source.map", SmallSource(12));
 
     HaloPcMap source = Load(dir / "source.map");

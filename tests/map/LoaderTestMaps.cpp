@@ -20,9 +20,9 @@ builder::TagSpec SimpleTag(const std::string& class1, const std::string& name, u
 }
 
 builder::MapSpec SpecOf(std::vector<builder::TagSpec> tags) {
-    builder::MapSpec spec;
-    spec.tags = std::move(tags);
-    return spec;
+    builder::MapSpec blueprint;
+    blueprint.tags = std::move(tags);
+    return blueprint;
 }
 
 builder::MapSpec ThreeTagSpec() {
@@ -67,25 +67,25 @@ void ExpectSameModel(const HaloPcMap& actual, const HaloPcMap& expected) {
     EXPECT_EQ(actual.TagClass, expected.TagClass);
 }
 
-void ExpectModelMatchesBuild(const HaloPcMap& map, const builder::MapSpec& spec,
+void ExpectModelMatchesBuild(const HaloPcMap& map, const builder::MapSpec& blueprint,
                              const builder::BuiltMap& built) {
     EXPECT_EQ(map.indexOffset, built.indexOffset);
     EXPECT_EQ(map.tagOffset, built.tagOffset);
     EXPECT_EQ(map.Magic, built.magic);
-    EXPECT_EQ(map.MapMagic, spec.mapMagic);
-    EXPECT_EQ(map.TagCount, static_cast<int32_t>(spec.tags.size()));
-    ASSERT_EQ(map.TagCache.size(), spec.tags.size());
-    for (size_t i = 0; i < spec.tags.size(); ++i) {
+    EXPECT_EQ(map.MapMagic, blueprint.mapMagic);
+    EXPECT_EQ(map.TagCount, static_cast<int32_t>(blueprint.tags.size()));
+    ASSERT_EQ(map.TagCache.size(), blueprint.tags.size());
+    for (size_t i = 0; i < blueprint.tags.size(); ++i) {
         const Tag& t = map.TagCache[i];
-        EXPECT_EQ(t.Class1, spec.tags[i].class1) << "tag " << i;
-        EXPECT_EQ(t.Class2, spec.tags[i].class2) << "tag " << i;
-        EXPECT_EQ(t.Class3, spec.tags[i].class3) << "tag " << i;
-        EXPECT_EQ(t.ident, spec.tags[i].ident) << "tag " << i;
-        EXPECT_EQ(t.Name, spec.tags[i].name) << "tag " << i;
+        EXPECT_EQ(t.Class1, blueprint.tags[i].class1) << "tag " << i;
+        EXPECT_EQ(t.Class2, blueprint.tags[i].class2) << "tag " << i;
+        EXPECT_EQ(t.Class3, blueprint.tags[i].class3) << "tag " << i;
+        EXPECT_EQ(t.ident, blueprint.tags[i].ident) << "tag " << i;
+        EXPECT_EQ(t.Name, blueprint.tags[i].name) << "tag " << i;
         EXPECT_EQ(t.NameOffset, built.tags[i].nameOffset) << "tag " << i;
         EXPECT_EQ(t.Offset, built.tags[i].offset) << "tag " << i;
         const std::vector<uint8_t> expected(built.bytes.begin() + t.Offset,
-                                            i + 1 < spec.tags.size()
+                                            i + 1 < blueprint.tags.size()
                                                 ? built.bytes.begin() + built.tags[i + 1].offset
                                                 : built.bytes.end());
         EXPECT_EQ(t.Size, static_cast<int32_t>(expected.size())) << "tag " << i;

@@ -26,8 +26,8 @@ builder::MapSpec ThreeTagSpec();
 // fields and data bytes, and every lookup table.
 void ExpectSameModel(const HaloPcMap& actual, const HaloPcMap& expected);
 
-// Expects the model to describe `built` (the layout the builder made from `spec`).
-void ExpectModelMatchesBuild(const HaloPcMap& map, const builder::MapSpec& spec,
+// Expects the model to describe `built` (the layout the builder made from `blueprint`).
+void ExpectModelMatchesBuild(const HaloPcMap& map, const builder::MapSpec& blueprint,
                              const builder::BuiltMap& built);
 
 // Runs `action`, which must throw PelmarError; returns its message.

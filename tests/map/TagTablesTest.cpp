@@ -13,9 +13,10 @@ using Names = std::vector<std::string>;
 
 class TagTablesTest : public ::testing::Test {
 protected:
-    // Builds `spec`, writes it and loads it into `map_`.
-    builder::BuiltMap LoadSpec(const builder::MapSpec& spec, const std::string& name = "t.map") {
-        builder::BuiltMap built = WriteMap(dir_ / name, spec);
+    // Builds `blueprint`, writes it and loads it into `map_`.
+    builder::BuiltMap LoadSpec(const builder::MapSpec& blueprint,
+                               const std::string& name = "t.map") {
+        builder::BuiltMap built = WriteMap(dir_ / name, blueprint);
         map_.LoadMap(dir_ / name);
         return built;
     }
@@ -161,9 +162,9 @@ TEST_F(TagTablesTest, TheLastEntrysUnreadWordsHaveNoEffect) {
 }
 
 TEST_F(TagTablesTest, TagDataIsACopyOfTheFileBetweenDataAddresses) {
-    const builder::MapSpec spec = ThreeTagSpec();
-    const builder::BuiltMap built = LoadSpec(spec);
-    ExpectModelMatchesBuild(map_, spec, built);
+    const builder::MapSpec blueprint = ThreeTagSpec();
+    const builder::BuiltMap built = LoadSpec(blueprint);
+    ExpectModelMatchesBuild(map_, blueprint, built);
     EXPECT_EQ(map_.Scenario().Size, 1600);
     EXPECT_EQ(map_.TagCache[1].Size, 96);
 }
@@ -194,9 +195,9 @@ TEST_F(TagTablesTest, EqualDataAddressesGiveAnEmptyTag) {
 }
 
 TEST_F(TagTablesTest, TheLastTagMayStartAtTheEndOfTheFile) {
-    builder::MapSpec spec = ThreeTagSpec();
-    spec.tags[2].data = builder::Block(0);
-    const builder::BuiltMap built = LoadSpec(spec);
+    builder::MapSpec blueprint = ThreeTagSpec();
+    blueprint.tags[2].data = builder::Block(0);
+    const builder::BuiltMap built = LoadSpec(blueprint);
     EXPECT_EQ(map_.TagCache[2].Offset, static_cast<int32_t>(built.bytes.size()));
     EXPECT_EQ(map_.TagCache[2].Size, 0);
 }
@@ -239,9 +240,9 @@ TEST_F(TagTablesTest, TagDataStaysAsLoadedWhenTheFileChanges) {
 }
 
 TEST_F(TagTablesTest, TheDemoMapLoadsWithItsClasses) {
-    const builder::MapSpec spec = builder::DemoMapSpec();
-    const builder::BuiltMap built = LoadSpec(spec);
-    ExpectModelMatchesBuild(map_, spec, built);
+    const builder::MapSpec blueprint = builder::DemoMapSpec();
+    const builder::BuiltMap built = LoadSpec(blueprint);
+    ExpectModelMatchesBuild(map_, blueprint, built);
     EXPECT_EQ(map_.TagClass, (Names{"bipd", "effe", "proj", "scnr", "snd!", "vehi", "weap"}));
     EXPECT_EQ(map_.Scenario().Class1, "scnr");
     EXPECT_EQ(WordAt(built.bytes, map_.Scenario().Offset + layout::kScenarioScanEndField),

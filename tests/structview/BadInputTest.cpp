@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(BadInput, AMissingPluginFileIsNamed) {
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const std::string message = SelectionMessage();
     EXPECT_TRUE(Contains(message, (fx.plugins() / "exmp.ent").string())) << message;
     EXPECT_TRUE(Contains(message, "cannot open")) << message;
@@ -60,7 +60,7 @@ TEST_F(BadInput, MalformedXmlIsNamedWithTheParsersErrorAndLine) {
                                "  <struct name=\"N\" offset=\"16\" size=\"48\">\n"
                                "  <struct name=\"M\" offset=\"8\"/>\n"
                                "</plugin>\n");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const std::string message = SelectionMessage();
     EXPECT_TRUE(Contains(message, (fx.plugins() / "exmp.ent").string())) << message;
     EXPECT_TRUE(Contains(message, "not a well-formed plugin file")) << message;
@@ -70,14 +70,14 @@ TEST_F(BadInput, MalformedXmlIsNamedWithTheParsersErrorAndLine) {
 
 TEST_F(BadInput, AnAttributeWithoutQuotesIsReportedOnItsLine) {
     fx.WritePlugin("exmp.ent", "<plugin class=\"exmp\">\n\n\n  <struct name=N/>\n</plugin>\n");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const std::string message = SelectionMessage();
     EXPECT_TRUE(Contains(message, "at line 4")) << message;
 }
 
 TEST_F(BadInput, AnEmptyPluginFileHasNoRoot) {
     fx.WritePlugin("exmp.ent", "");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const std::string message = SelectionMessage();
     EXPECT_TRUE(Contains(message, "exmp.ent")) << message;
     EXPECT_TRUE(Contains(message, "line 1")) << message;
@@ -85,7 +85,7 @@ TEST_F(BadInput, AnEmptyPluginFileHasNoRoot) {
 
 TEST_F(BadInput, APluginThatIsAFolderIsReported) {
     std::filesystem::create_directory(fx.plugins() / "exmp.ent");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const std::string message = SelectionMessage();
     EXPECT_TRUE(Contains(message, "exmp.ent")) << message;
 }
@@ -93,9 +93,9 @@ TEST_F(BadInput, APluginThatIsAFolderIsReported) {
 TEST_F(BadInput, AClassCodeWithASlashNeverLeavesThePluginFolder) {
     // A plugin outside the folder that the class "../x" would reach.
     std::ofstream(fx.dir / "x.ent") << kExamplePlugin;
-    builder::MapSpec spec = ExampleMap{}.Spec();
-    spec.tags[0].class1 = "../x";
-    fx.WriteAndLoad(spec);
+    builder::MapSpec blueprint = ExampleMap{}.Blueprint();
+    blueprint.tags[0].class1 = "../x";
+    fx.WriteAndLoad(blueprint);
     ChunkTree tree(fx.plugins());
     const std::optional<TagSelection> selection = tree.SelectTag(fx.map, "../x:" + ExampleName());
     ASSERT_TRUE(selection.has_value());
@@ -108,7 +108,7 @@ TEST_F(BadInput, AStructReferenceOutsideTheFileIsAnErrorNamingTheMap) {
   <struct name="N" offset="16" size="48"/>
   <struct name="far" offset="100000" size="8"/>
 </plugin>)");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     const std::string message = ErrorOf([&] { tree.ExpandRow(fx.map, tag(), "exmp"); });
     EXPECT_TRUE(Contains(message, fx.mapPath().string())) << message;
@@ -120,7 +120,7 @@ TEST_F(BadInput, ANegativePositionIsOutsideTheFile) {
     fx.WritePlugin("exmp.ent", R"(<plugin class="exmp">
   <struct name="N" offset="-600" size="48"/>
 </plugin>)");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     const std::string message = ErrorOf([&] { tree.ExpandRow(fx.map, tag(), "exmp"); });
     EXPECT_TRUE(Contains(message, "-100")) << message;
@@ -131,7 +131,7 @@ TEST_F(BadInput, ANegativePositionIsOutsideTheFile) {
 
 TEST_F(BadInput, ACountPastTheEndOfTheFileListsOnlyTheChunksInside) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ASSERT_EQ(built.bytes.size(), 744u) << "the three chunks end the file";
     SetWord(built.bytes, 516, 1'000'000);
     WriteFileBytes(fx.mapPath(), built.bytes);
@@ -149,7 +149,7 @@ TEST_F(BadInput, ACountPastTheEndOfTheFileListsOnlyTheChunksInside) {
 
 TEST_F(BadInput, APointerOutsideTheFileListsNoChunk) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     SetWord(built.bytes, 520, 0); // chunk 1 at file offset -900
     WriteFileBytes(fx.mapPath(), built.bytes);
     ChunkTree tree = SelectedTree(fx, ExampleTag());
@@ -159,7 +159,7 @@ TEST_F(BadInput, APointerOutsideTheFileListsNoChunk) {
 
 TEST_F(BadInput, TheExpansionLimitCountsTheRest) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(tree.ExpansionLimit(), 1'000'000u);
     tree.SetExpansionLimit(2);
@@ -170,7 +170,7 @@ TEST_F(BadInput, TheExpansionLimitCountsTheRest) {
 
 TEST_F(BadInput, ChunksOfSizeZeroStopAtTheLimit) {
     fx.WritePlugin("exmp.ent", R"(<plugin class="exmp"><struct name="N" offset="16"/></plugin>)");
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     SetWord(built.bytes, 516, 0x7FFFFFFF);
     WriteFileBytes(fx.mapPath(), built.bytes);
     ChunkTree tree = SelectedTree(fx, ExampleTag());
@@ -184,7 +184,7 @@ TEST_F(BadInput, ChunksOfSizeZeroStopAtTheLimit) {
 
 TEST_F(BadInput, TheLeftOutRowCannotBeExpandedOrDuplicated) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     const std::string tagOfRow(kLeftOutRowTag);
     EXPECT_TRUE(ChunkTree::IsStructRowTag(tagOfRow)) << "Duplicate stays disabled on it";

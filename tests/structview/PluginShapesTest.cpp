@@ -40,14 +40,14 @@ TEST_F(PluginShapes, AStructWithCountZeroGetsNoRow) {
 </plugin>)");
     ExampleMap example;
     example.extraRefs = {Reflexive{40, 8, {}}, Reflexive{48, 4, {Block(4)}}};
-    fx.WriteAndLoad(example.Spec());
+    fx.WriteAndLoad(example.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(Texts(tree.ExpandRow(fx.map, tag(), "exmp")), (Strings{"N", "Z"}));
 }
 
 TEST_F(PluginShapes, ANegativeCountGetsNoRow) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     SetWord(built.bytes, 516, -5);
     WriteFileBytes(fx.mapPath(), built.bytes);
     ChunkTree tree = SelectedTree(fx, ExampleTag());
@@ -64,7 +64,7 @@ TEST_F(PluginShapes, ChunksWithStructChildrenAreFoldersDownToTheirChunks) {
 </plugin>)");
     ExampleMap example;
     example.chunks = ChunksWithM({0, 2, 1});
-    fx.WriteAndLoad(example.Spec());
+    fx.WriteAndLoad(example.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     tree.ExpandRow(fx.map, tag(), "exmp");
     const std::vector<ChunkRow> chunks = tree.ExpandRow(fx.map, tag(), "exmp|N");
@@ -96,7 +96,7 @@ TEST_F(PluginShapes, StructInCapitalsCounts) {
 </plugin>)");
     ExampleMap example;
     example.chunks = ChunksWithM({1});
-    fx.WriteAndLoad(example.Spec());
+    fx.WriteAndLoad(example.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(Tags(tree.ExpandRow(fx.map, tag(), "exmp")), (Strings{"exmp|N"}));
     const std::vector<ChunkRow> chunks = tree.ExpandRow(fx.map, tag(), "exmp|N");
@@ -109,7 +109,7 @@ TEST_F(PluginShapes, TheClassAttributeNamesTheTreeNotTheFileName) {
     fx.WritePlugin("exmp.ent", R"(<plugin class="othr">
   <struct name="N" offset="16" size="48"/>
 </plugin>)");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree(fx.plugins());
     const std::optional<TagSelection> selection = tree.SelectTag(fx.map, ExampleTag());
     ASSERT_TRUE(selection && selection->root);
@@ -129,7 +129,7 @@ TEST_F(PluginShapes, SiblingStructsOfOneNameListTheirChunksInTurn) {
 </plugin>)");
     ExampleMap example;
     example.extraRefs = {Reflexive{40, 8, {Block(8), Block(8)}}};
-    fx.WriteAndLoad(example.Spec());
+    fx.WriteAndLoad(example.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(Tags(tree.ExpandRow(fx.map, tag(), "exmp")), (Strings{"exmp|N", "exmp|n"}));
     const std::vector<ChunkRow> rows = tree.ExpandRow(fx.map, tag(), "exmp|N");
@@ -145,9 +145,9 @@ TEST_F(PluginShapes, AnUnregisteredStructKeyResolvesToTheRoot) {
     // block's offset 0 + 4 and steps 0 bytes per chunk.
     fx.WritePlugin("exmp.ent", kExamplePlugin);
     ExampleMap example;
-    builder::MapSpec spec = example.Spec();
-    spec.tags[0].data.SetWord(4, 900 + 640);
-    fx.WriteAndLoad(spec);
+    builder::MapSpec blueprint = example.Blueprint();
+    blueprint.tags[0].data.SetWord(4, 900 + 640);
+    fx.WriteAndLoad(blueprint);
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     const FileReader file(fx.mapPath());
     EXPECT_EQ(tree.FindBaseOffset(file, 900, "exmp>unknown;5", 500), 640);
@@ -160,7 +160,7 @@ TEST_F(PluginShapes, APluginWithoutStructsGivesTheMessageAndNoTree) {
   <float name="speed" offset="8"/>
   <structure name="not a struct" offset="16" size="48"/>
 </plugin>)");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree(fx.plugins());
     const std::optional<TagSelection> selection = tree.SelectTag(fx.map, ExampleTag());
     ASSERT_TRUE(selection.has_value());
@@ -173,14 +173,14 @@ TEST_F(PluginShapes, APluginWithoutStructsGivesTheMessageAndNoTree) {
 TEST_F(PluginShapes, ALeadingCommentAndDeclarationDoNotHideTheRoot) {
     fx.WritePlugin("exmp.ent", std::string("<?xml version=\"1.0\"?>\n<!-- about -->\n") +
                                    "<?tool hint?>\n" + kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     EXPECT_EQ(Tags(tree.ExpandRow(fx.map, tag(), "exmp")), (Strings{"exmp|N"}));
 }
 
 TEST_F(PluginShapes, SelectingAClassRowChangesNothing) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     tree.ExpandRow(fx.map, tag(), "exmp");
     const size_t registered = tree.registry().XmlNodeArray().size();
@@ -192,7 +192,7 @@ TEST_F(PluginShapes, SelectingAClassRowChangesNothing) {
 
 TEST_F(PluginShapes, SelectingATagAgainStartsANewRegistry) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     ChunkTree tree = SelectedTree(fx, ExampleTag());
     tree.ExpandRow(fx.map, tag(), "exmp");
     tree.ExpandRow(fx.map, tag(), "exmp|N");

@@ -37,7 +37,7 @@ protected:
             chunk.Add(Reflexive{8, 4, std::vector<Block>(static_cast<size_t>(m), Block(4))});
             example.chunks.push_back(std::move(chunk));
         }
-        fx.WriteAndLoad(example.Spec());
+        fx.WriteAndLoad(example.Blueprint());
     }
 
     TreeFixture fx;
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(TreeCommand, PrintsTheWorkedExampleAsJson) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const CliResult r = Tree(ExampleTag(), {"--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
@@ -81,7 +81,7 @@ TEST_F(TreeCommand, JsonStringsWriteEachByteAsOneCodePoint) {
                                "<struct name=\"caf\xC3\xA9\" offset=\"16\" size=\"48\"/></plugin>");
     ExampleMap one;
     one.count = 1;
-    fx.WriteAndLoad(one.Spec());
+    fx.WriteAndLoad(one.Blueprint());
     const CliResult json = Tree(ExampleTag(), {"--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_TRUE(Contains(json.out, "\"text\":\"caf\xC3\x83\xC2\xA9 : 1\"")) << json.out;
@@ -92,7 +92,7 @@ TEST_F(TreeCommand, JsonStringsWriteEachByteAsOneCodePoint) {
 
 TEST_F(TreeCommand, ShowsTheLeftOutRow) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     SetWord(built.bytes, 516, 5);
     WriteFileBytes(fx.mapPath(), built.bytes);
     const CliResult r = Tree(ExampleTag(), {"--json"});
@@ -105,7 +105,7 @@ TEST_F(TreeCommand, ShowsTheLeftOutRow) {
 
 TEST_F(TreeCommand, APluginWithoutStructsPrintsAnEmptyTree) {
     fx.WritePlugin("exmp.ent", R"(<plugin class="exmp"><float name="x"/></plugin>)");
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const CliResult json = Tree(ExampleTag(), {"--json"});
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out, "{\"rows\":[]}\n");
@@ -115,7 +115,7 @@ TEST_F(TreeCommand, APluginWithoutStructsPrintsAnEmptyTree) {
 }
 
 TEST_F(TreeCommand, AMissingOrBrokenPluginIsAnError) {
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const CliResult missing = Tree(ExampleTag(), {"--json"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
@@ -128,7 +128,7 @@ TEST_F(TreeCommand, AMissingOrBrokenPluginIsAnError) {
 
 TEST_F(TreeCommand, AnUnknownTagIsAnError) {
     fx.WritePlugin("exmp.ent", kExamplePlugin);
-    fx.WriteAndLoad(ExampleMap{}.Spec());
+    fx.WriteAndLoad(ExampleMap{}.Blueprint());
     const CliResult r = Tree("exmp:nothing");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "no tag exmp:nothing")) << r.err;
@@ -146,7 +146,7 @@ TEST_F(TreeCommand, RefusesTreesLargerThanMaxRows) {
 
 TEST_F(TreeCommand, ADamagedMapIsAnErrorNamingIt) {
     fx.WritePlugin("exmp.ent", R"(<plugin class="exmp"><struct name="N" offset="96"/></plugin>)");
-    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Spec());
+    builder::BuiltMap built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     // Struct N of the plugin now reads its count at 596 and its pointer at 600.
     SetWord(built.bytes, 596, 1);
     SetWord(built.bytes, 600, 900 + 5000);

@@ -14,10 +14,10 @@ std::string ExampleTag() {
     return "exmp:" + ExampleName();
 }
 
-builder::MapSpec ExampleMap::Spec() const {
-    builder::MapSpec spec;
-    spec.headerSize = 20; // index at 20, tag entries at 60, magic = mapMagic - 60
-    spec.mapMagic = 900 + 60;
+builder::MapSpec ExampleMap::Blueprint() const {
+    builder::MapSpec blueprint;
+    blueprint.headerSize = 20; // index at 20, tag entries at 60, magic = mapMagic - 60
+    blueprint.mapMagic = 900 + 60;
     builder::TagSpec tag;
     tag.class1 = "exmp";
     tag.name = ExampleName(); // the entry ends at 92; the name and its zero end at 500
@@ -31,8 +31,8 @@ builder::MapSpec ExampleMap::Spec() const {
         data.Add(ref);
     }
     tag.data = std::move(data);
-    spec.tags.push_back(std::move(tag));
-    return spec;
+    blueprint.tags.push_back(std::move(tag));
+    return blueprint;
 }
 
 TreeFixture::TreeFixture() : plugins_(dir / "plugins"), mapPath_(dir / "test.map") {
@@ -44,8 +44,8 @@ void TreeFixture::WritePlugin(const std::string& name, const std::string& text) 
     out << text;
 }
 
-builder::BuiltMap TreeFixture::WriteAndLoad(const builder::MapSpec& spec) {
-    builder::BuiltMap built = WriteMap(mapPath_, spec);
+builder::BuiltMap TreeFixture::WriteAndLoad(const builder::MapSpec& blueprint) {
+    builder::BuiltMap built = WriteMap(mapPath_, blueprint);
     map.LoadMap(mapPath_);
     return built;
 }

@@ -20,7 +20,7 @@ struct ExampleMap {
     std::vector<builder::Reflexive> extraRefs;
     std::vector<builder::Block> chunks; // when empty, `count` empty chunks of 48 bytes
 
-    builder::MapSpec Spec() const;
+    builder::MapSpec Blueprint() const;
 };
 
 // The example tag's name: 407 bytes, so that its data begins at file offset 500.
@@ -40,7 +40,7 @@ public:
     // Writes `text` as the plugin file `name` (e.g. "exmp.ent").
     void WritePlugin(const std::string& name, const std::string& text) const;
     // Builds and writes the map and loads it.
-    builder::BuiltMap WriteAndLoad(const builder::MapSpec& spec);
+    builder::BuiltMap WriteAndLoad(const builder::MapSpec& blueprint);
 
     const std::filesystem::path& plugins() const { return plugins_; }
     const std::filesystem::path& mapPath() const { return mapPath_; }

@@ -18,7 +18,7 @@ class WorkedExample : public ::testing::Test {
 protected:
     void SetUp() override {
         fx.WritePlugin("exmp.ent", kExamplePlugin);
-        built = fx.WriteAndLoad(ExampleMap{}.Spec());
+        built = fx.WriteAndLoad(ExampleMap{}.Blueprint());
     }
 
     const Tag& tag() const { return fx.TagNamed(ExampleTag()); }

@@ -45,8 +45,8 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
     builder::WriteBytes(path, bytes);
 }
 
-builder::BuiltMap WriteMap(const std::filesystem::path& path, const builder::MapSpec& spec) {
-    builder::BuiltMap built = builder::BuildMap(spec);
+builder::BuiltMap WriteMap(const std::filesystem::path& path, const builder::MapSpec& blueprint) {
+    builder::BuiltMap built = builder::BuildMap(blueprint);
     builder::WriteBytes(path, built.bytes);
     return built;
 }

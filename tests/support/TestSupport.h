@@ -27,8 +27,8 @@ private:
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
-// Builds `spec` and writes it to `path`; returns the layout.
-builder::BuiltMap WriteMap(const std::filesystem::path& path, const builder::MapSpec& spec);
+// Builds `blueprint` and writes it to `path`; returns the layout.
+builder::BuiltMap WriteMap(const std::filesystem::path& path, const builder::MapSpec& blueprint);
 
 // The plugins folder of the source tree.
 std::filesystem::path SourcePluginsDir();

@@ -19,9 +19,9 @@ WindowHarness::WindowHarness(std::filesystem::path pluginFolder)
 WindowHarness::~WindowHarness() = default;
 
 std::filesystem::path WindowHarness::WriteMap(const std::string& name,
-                                              const builder::MapSpec& spec) {
+                                              const builder::MapSpec& blueprint) {
     const std::filesystem::path path = dir_ / name;
-    test::WriteMap(path, spec);
+    test::WriteMap(path, blueprint);
     return path;
 }
 

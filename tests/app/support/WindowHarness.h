@@ -27,8 +27,8 @@ public:
     ScriptedDialogs& dialogs() { return *dialogs_; }
     const test::TempDir& dir() const { return dir_; }
 
-    // Writes a map built from `spec` into the temporary folder.
-    std::filesystem::path WriteMap(const std::string& name, const builder::MapSpec& spec);
+    // Writes a map built from `blueprint` into the temporary folder.
+    std::filesystem::path WriteMap(const std::string& name, const builder::MapSpec& blueprint);
     std::filesystem::path WriteDemoMap(const std::string& name = "demo.map");
 
     // File > Load map, answering the open dialog with `path` (nullopt: cancel).
