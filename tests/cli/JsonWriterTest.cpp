@@ -13,19 +13,11 @@ TEST(JsonString, EveryByteValueRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
         all.push_back(static_cast<char>(b));
-        const std::string alone(1, static_cast<char>(b));
-        EXPECT_EQ(ParseJson(cli::JsonString(alone)).Bytes(), alone) << "byte " << b;
-        const std::string framed = "ab" + alone + "cd";
+        const std::string framed = "ab" + std::string(1, static_cast<char>(b)) + "cd";
         EXPECT_EQ(ParseJson(cli::JsonString(framed)).Bytes(), framed) << "byte " << b;
     }
-    EXPECT_EQ(ParseJson(cli::JsonString(all)).Bytes(), all);
     EXPECT_EQ(ParseJson(cli::JsonString(all + all)).Bytes(), all + all);
-}
-
-TEST(JsonString, PlainTextIsWrittenAsItStands) {
-    EXPECT_EQ(cli::JsonString(""), "\"\"");
-    EXPECT_EQ(cli::JsonString("weapons\\pistol/x"), "\"weapons\\\\pistol/x\"");
-    EXPECT_EQ(cli::JsonString("\x01\x7F\xE9"), "\"\\u0001\\u007f\xC3\xA9\"");
+    EXPECT_EQ(cli::JsonString("w\\p/x\x01\x7F\xE9"), "\"w\\\\p/x\\u0001\\u007f\xC3\xA9\"");
 }
 
 TEST(JsonWriter, SeparatesMembersAndElementsAtEveryDepth) {
@@ -36,7 +28,6 @@ TEST(JsonWriter, SeparatesMembersAndElementsAtEveryDepth) {
     json.BeginObject().EndObject().BeginArray().EndArray().Null().String("s");
     json.EndArray().Key("d").Int(4294967295).EndObject();
     EXPECT_EQ(out.str(), "{\"a\":-1,\"b\":[{\"c\":true},{},[],null,\"s\"],\"d\":4294967295}\n");
-    EXPECT_NO_THROW(ParseJson(out.str()));
 }
 
 } // namespace

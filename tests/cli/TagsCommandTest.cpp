@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 namespace pelmar::test {
@@ -33,8 +34,19 @@ builder::MapSpec OddSpec() {
     return blueprint;
 }
 
-// Checks every member of the tags command's JSON object against the model of the same file.
-void ExpectJsonDescribes(const JsonValue& json, const HaloPcMap& map) {
+// Runs `tags --json` on `path`, checks it printed one line holding one strict JSON object
+// whose every member matches the model of the same file, and returns the object.
+JsonValue ExpectJsonDescribes(const std::filesystem::path& path) {
+    const CliResult result = RunCli({"tags", path.string(), "--json"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << "one line, one object";
+    for (char c : result.out.substr(0, result.out.size() - 1)) {
+        EXPECT_GE(static_cast<unsigned char>(c), 0x20) << "a raw control byte";
+    }
+    HaloPcMap map;
+    map.LoadMap(path);
+    const JsonValue json = ParseJson(result.out);
     EXPECT_EQ(json.Keys(), (std::vector<std::string>{"indexOffset", "mapMagic", "magic",
                                                      "tagOffset", "tagCount", "classes", "tags"}));
     EXPECT_EQ(json["indexOffset"].Int(), map.indexOffset);
@@ -42,127 +54,85 @@ void ExpectJsonDescribes(const JsonValue& json, const HaloPcMap& map) {
     EXPECT_EQ(json["magic"].Int(), map.Magic);
     EXPECT_EQ(json["tagOffset"].Int(), map.tagOffset);
     EXPECT_EQ(json["tagCount"].Int(), map.TagCount);
-    ASSERT_EQ(json["classes"].array.size(), map.TagClass.size());
+    EXPECT_EQ(json["classes"].array.size(), map.TagClass.size());
     for (size_t i = 0; i < map.TagClass.size(); ++i) {
         EXPECT_EQ(json["classes"].at(i).Bytes(), map.TagClass[i]);
     }
-    ASSERT_EQ(json["tags"].array.size(), map.TagCache.size());
+    EXPECT_EQ(json["tags"].array.size(), map.TagCache.size());
     for (size_t i = 0; i < map.TagCache.size(); ++i) {
         const JsonValue& j = json["tags"].at(i);
         const Tag& t = map.TagCache[i];
         EXPECT_EQ(j.Keys(),
                   (std::vector<std::string>{"index", "class1", "class2", "class3", "ident", "name",
                                             "nameOffset", "offset", "size"}));
-        EXPECT_EQ(j["index"].Int(), static_cast<int64_t>(i));
+        const std::vector<std::pair<int64_t, int64_t>> ints = {
+            {j["index"].Int(), i},
+            {j["ident"].Int(), t.ident},
+            {j["nameOffset"].Int(), t.NameOffset},
+            {j["offset"].Int(), t.Offset},
+            {j["size"].Int(), t.Size}};
+        for (const auto& [actual, expected] : ints) {
+            EXPECT_EQ(actual, expected) << "tag " << i;
+        }
         EXPECT_EQ(j["class1"].Bytes(), t.Class1);
         EXPECT_EQ(j["class2"].Bytes(), t.Class2);
         EXPECT_EQ(j["class3"].Bytes(), t.Class3);
-        EXPECT_EQ(j["ident"].Int(), static_cast<int64_t>(t.ident));
         EXPECT_EQ(j["name"].Bytes(), t.Name);
-        EXPECT_EQ(j["nameOffset"].Int(), t.NameOffset);
-        EXPECT_EQ(j["offset"].Int(), t.Offset);
-        EXPECT_EQ(j["size"].Int(), t.Size);
     }
+    return json;
 }
 
-class TagsCommandTest : public ::testing::Test {
-protected:
-    TempDir dir_;
-};
-
-TEST_F(TagsCommandTest, JsonIsOneStrictObjectDescribingTheMap) {
-    const auto path = dir_ / "odd.map";
-    const builder::BuiltMap built = WriteMap(path, OddSpec());
-    const CliResult result = RunCli({"tags", path.string(), "--json"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    ASSERT_FALSE(result.out.empty());
-    EXPECT_EQ(result.out.back(), '\n');
-    EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << "one line, one object";
-
-    const JsonValue json = ParseJson(result.out);
-    HaloPcMap map;
-    map.LoadMap(path);
-    ExpectJsonDescribes(json, map);
-}
-
-TEST_F(TagsCommandTest, JsonWritesIdentUnsignedAndOtherIntegersSigned) {
-    const auto path = dir_ / "odd.map";
-    const builder::BuiltMap built = WriteMap(path, OddSpec());
-    const JsonValue json = ParseJson(RunCli({"tags", path.string(), "--json"}).out);
+TEST(TagsCommand, JsonOfOddBytesAndExtremeIntegers) {
+    TempDir dir;
+    const builder::BuiltMap built = WriteMap(dir / "odd.map", OddSpec());
+    const JsonValue json = ExpectJsonDescribes(dir / "odd.map");
     EXPECT_EQ(json["magic"].Int(), -built.tagOffset);
-    EXPECT_LT(json["magic"].Int(), 0);
-    EXPECT_EQ(json["tags"].at(0)["ident"].Int(), 4294967295);
-    EXPECT_EQ(json["tags"].at(1)["ident"].Int(), 0);
-    EXPECT_EQ(json["tags"].at(2)["ident"].Int(), 2147483648);
-    EXPECT_EQ(json["tags"].at(3)["ident"].Int(), 2147483647);
-}
+    const int64_t idents[] = {4294967295, 0, 2147483648, 2147483647}; // unsigned
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(json["tags"].at(i)["ident"].Int(), idents[i]);
+    }
+    // Each byte is the code point of its value, not decoded as UTF-8; the name stops at its
+    // zero byte.
+    const JsonValue& name = json["tags"].at(1)["name"];
+    EXPECT_EQ(name.Bytes(), kOddName.substr(0, kOddName.find('\0')));
+    EXPECT_EQ(name.string.substr(4, 2), U"\u0080\u00FF");
+    EXPECT_EQ(name.string[11], U'\u00C3');
+    EXPECT_EQ(json["tags"].at(1)["class2"].string, std::u32string(4, U'\0'));
+    EXPECT_EQ(json["classes"].at(2).Bytes(), kOddClass);
 
-TEST_F(TagsCommandTest, JsonWritesMostNegativeMapMagic) {
     builder::MapSpec blueprint = OddSpec();
     blueprint.mapMagic = INT32_MIN;
-    const auto path = dir_ / "neg.map";
-    const builder::BuiltMap built = WriteMap(path, blueprint);
-    const CliResult result = RunCli({"tags", path.string(), "--json"});
-    EXPECT_NE(result.out.find("\"mapMagic\":-2147483648"), std::string::npos) << result.out;
-    const JsonValue json = ParseJson(result.out);
-    EXPECT_EQ(json["mapMagic"].Int(), INT32_MIN);
-    EXPECT_EQ(json["magic"].Int(), built.magic);
-    EXPECT_GT(json["magic"].Int(), 0) << "INT32_MIN - tagOffset wraps to a positive value";
+    const builder::BuiltMap negative = WriteMap(dir / "neg.map", blueprint);
+    const JsonValue wrapped = ExpectJsonDescribes(dir / "neg.map");
+    EXPECT_EQ(wrapped["mapMagic"].Int(), INT32_MIN);
+    EXPECT_EQ(wrapped["magic"].Int(), negative.magic);
+    EXPECT_GT(wrapped["magic"].Int(), 0) << "INT32_MIN - tagOffset wraps to a positive value";
 }
 
-TEST_F(TagsCommandTest, JsonEncodesEachByteAsTheCodePointOfItsValue) {
-    const auto path = dir_ / "odd.map";
-    WriteMap(path, OddSpec());
-    const std::string out = RunCli({"tags", path.string(), "--json"}).out;
-    const JsonValue json = ParseJson(out);
-    // The name stops at its zero byte; every other byte comes back as itself.
-    const std::string expected = kOddName.substr(0, kOddName.find('\0'));
-    const JsonValue& name = json["tags"].at(1)["name"];
-    EXPECT_EQ(name.Bytes(), expected);
-    ASSERT_EQ(name.string.size(), expected.size());
-    EXPECT_EQ(name.string[4], U'\u0080');
-    EXPECT_EQ(name.string[5], U'\u00FF');
-    EXPECT_EQ(name.string[11], U'\u00C3') << "bytes are not decoded as UTF-8";
-    EXPECT_EQ(json["tags"].at(1)["class2"].string, std::u32string(4, U'\0'));
-    EXPECT_EQ(json["classes"].at(0).Bytes(), "scnr");
-    EXPECT_EQ(json["classes"].at(2).Bytes(), kOddClass);
-    // Raw control bytes never reach the output.
-    for (char c : out.substr(0, out.size() - 1)) {
-        EXPECT_GE(static_cast<unsigned char>(c), 0x20);
-    }
-}
-
-TEST_F(TagsCommandTest, JsonOfTheDemoMap) {
-    const auto path = dir_ / "demo.map";
-    WriteMap(path, builder::DemoMapSpec());
-    const CliResult result = RunCli({"tags", path.string(), "--json"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    HaloPcMap map;
-    map.LoadMap(path);
-    const JsonValue json = ParseJson(result.out);
-    ExpectJsonDescribes(json, map);
+TEST(TagsCommand, JsonOfTheDemoMap) {
+    TempDir dir;
+    WriteMap(dir / "demo.map", builder::DemoMapSpec());
+    const JsonValue json = ExpectJsonDescribes(dir / "demo.map");
     EXPECT_EQ(json["tagCount"].Int(), 21);
     EXPECT_EQ(json["tags"].at(16)["name"].Bytes(), "effects/explosions/small");
 }
 
-TEST_F(TagsCommandTest, TextListsEachClassOnceWithItsTagsInIndexOrder) {
-    const auto path = dir_ / "demo.map";
-    WriteMap(path, builder::DemoMapSpec());
-    const CliResult result = RunCli({"tags", path.string()});
+TEST(TagsCommand, TextListsEachClassOnceWithItsTagsInIndexOrder) {
+    TempDir dir;
+    WriteMap(dir / "demo.map", builder::DemoMapSpec());
+    const CliResult result = RunCli({"tags", (dir / "demo.map").string()});
     ASSERT_EQ(result.status, 0) << result.err;
     HaloPcMap map;
-    map.LoadMap(path);
-
+    map.LoadMap(dir / "demo.map");
     std::vector<std::string> classes;
     std::map<std::string, std::vector<std::string>> names;
     std::istringstream lines(result.out);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("  ", 0) == 0) {
+        if (line.rfind("  ", 0) != 0) {
+            classes.push_back(line);
+        } else {
             ASSERT_FALSE(classes.empty()) << "a tag line before any class: " << line;
             names[classes.back()].push_back(line.substr(2, line.find("  [") - 2));
-        } else {
-            classes.push_back(line);
         }
     }
     EXPECT_EQ(classes, map.TagClass);
@@ -171,15 +141,14 @@ TEST_F(TagsCommandTest, TextListsEachClassOnceWithItsTagsInIndexOrder) {
     }
 }
 
-TEST_F(TagsCommandTest, TextShowsUnprintableBytesAsEscapes) {
-    const auto path = dir_ / "odd.map";
-    WriteMap(path, OddSpec());
-    const CliResult result = RunCli({"tags", path.string()});
+TEST(TagsCommand, TextShowsUnprintableBytesAsEscapes) {
+    TempDir dir;
+    WriteMap(dir / "odd.map", OddSpec());
+    const CliResult result = RunCli({"tags", (dir / "odd.map").string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("\\xE9t\\x80!\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("  a\\x01\\x1F\\x7F\\x80\\xFF\"\\/\\x09\\x0A\\xC3\\xA9 z  [id "),
-              std::string::npos)
-        << result.out;
+              std::string::npos);
     EXPECT_NE(result.out.find("[id 0xFFFFFFFF, data at "), std::string::npos);
     for (char c : result.out) {
         const auto b = static_cast<unsigned char>(c);
@@ -187,8 +156,9 @@ TEST_F(TagsCommandTest, TextShowsUnprintableBytesAsEscapes) {
     }
 }
 
-TEST_F(TagsCommandTest, ABadMapPrintsNothingOnStandardOutput) {
-    const auto path = dir_ / "bad.map";
+TEST(TagsCommand, ABadMapPrintsNothingOnStandardOutput) {
+    TempDir dir;
+    const auto path = dir / "bad.map";
     builder::BuiltMap built = builder::BuildMap(OddSpec());
     SetWord(built.bytes, built.indexOffset + 12, 0);
     WriteFileBytes(path, built.bytes);
