@@ -21,14 +21,6 @@ Block WithWords(size_t size, std::initializer_list<std::pair<size_t, int32_t>> w
     return b;
 }
 
-Block WorkedChunk2() {
-    Block chunk(48);
-    for (size_t i = 0; i < 12; ++i) {
-        chunk.SetWord(4 * i, static_cast<uint32_t>(worked::kChunk2Words[i]));
-    }
-    return chunk;
-}
-
 TagSpec Tag(const std::string& class1, const std::string& name, Block data) {
     TagSpec tag;
     tag.class1 = class1;
@@ -47,7 +39,17 @@ MapSpec WorkedExampleSpec() {
     Block root = WithWords(100, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}});
     Reflexive n{16, worked::kChunkSizeN, {}};
     n.chunks.push_back(WithWords(48, {{0, 1700}}));
-    n.chunks.push_back(WorkedChunk2());
+    n.chunks.push_back(WithWords(48, {{0, 111},
+                                      {4, 1401},
+                                      {8, 7777},
+                                      {12, 1699},
+                                      {16, 1400},
+                                      {20, 1700},
+                                      {24, 1701},
+                                      {28, 0x7FFFFFF0},
+                                      {32, 5000},
+                                      {36, -5},
+                                      {40, 1234}}));
     n.chunks.push_back(WithWords(48, {{0, 1643}, {44, 1644}}));
     Reflexive m{24, 56, {}};
     m.chunks.push_back(WithWords(56, {{0, 1644}, {52, 1811}}));

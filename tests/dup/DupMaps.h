@@ -18,16 +18,10 @@ namespace pelmar::test {
 // at 744. Test words sit on both sides of every bound of the moved range.
 namespace worked {
 inline constexpr int32_t kMagic = 900;
-inline constexpr int32_t kTagStart = 500;
-inline constexpr int32_t kTagEnd = 800;
 inline constexpr int32_t kReferenceN = 516;
-inline constexpr int32_t kReferenceM = 524;
 inline constexpr int32_t kChunkSizeN = 48;
-inline constexpr int32_t kFirstN = 600;
 inline constexpr int32_t kInsertAtN = 744;
 inline constexpr int64_t kLength = 864;
-inline constexpr int32_t kChunk2Words[12] = {111,  1401,       7777, 1699, 1400, 1700,
-                                             1701, 0x7FFFFFF0, 5000, -5,   1234, 0};
 } // namespace worked
 builder::MapSpec WorkedExampleSpec();
 

@@ -19,15 +19,6 @@ namespace {
 
 namespace w = worked;
 
-// The rows' tags, or their texts.
-std::vector<std::string> Tags(const std::vector<ChunkRow>& rows) {
-    std::vector<std::string> tags;
-    for (const ChunkRow& row : rows) {
-        tags.push_back(row.tag);
-    }
-    return tags;
-}
-
 class WorkedTree : public ::testing::Test {
 protected:
     void SetUp() override { Install(WorkedExamplePlugin()); }
@@ -67,43 +58,26 @@ protected:
     std::unique_ptr<ChunkTree> tree;
 };
 
-TEST_F(WorkedTree, SecondChunkResolvesToTheExamplesNumbers) {
-    EXPECT_EQ(Tags(Expand("weap")), (std::vector<std::string>{"weap|N", "weap|M"}));
-    EXPECT_EQ(Tags(Expand("weap|N")),
-              (std::vector<std::string>{"weap>N;1", "weap>N;2", "weap>N;3"}));
+TEST_F(WorkedTree, ChunkRowResolvesToTheExamplesNumbersOtherRowsAreRefused) {
+    ExpectRefused("weap", "Select a chunk");
+    ASSERT_EQ(Expand("weap").size(), 2u);
+    ExpectRefused("weap|N", "Select a chunk");
+    ASSERT_EQ(Expand("weap|N").size(), 3u);
     const ChunkToDuplicate chunk = ResolveDuplicationTarget(*tree, map, 0, "weap>N;2");
     EXPECT_EQ(chunk.referenceOffset, w::kReferenceN);
     EXPECT_EQ(chunk.chunkSize, w::kChunkSizeN);
     EXPECT_EQ(chunk.chunkIndex, 1);
-}
-
-TEST_F(WorkedTree, RootRowSaysToSelectAChunk) {
-    ExpectRefused("weap", "Select a chunk");
-}
-
-TEST_F(WorkedTree, StructRowSaysToSelectAChunk) {
-    Expand("weap");
-    ExpectRefused("weap|N", "Select a chunk");
-}
-
-TEST_F(WorkedTree, NoTagSelected) {
-    Expand("weap");
-    Expand("weap|N");
     EXPECT_THROW(ResolveDuplicationTarget(*tree, map, -1, "weap>N;2"), PelmarError);
 }
 
-TEST_F(WorkedTree, StructWithoutSizeHasNothingToDuplicate) {
-    Install(R"(<plugin class="weap"><struct name="N" offset="16"/></plugin>)");
-    Expand("weap");
-    Expand("weap|N");
-    ExpectRefused("weap>N;2", "has no size");
-}
-
-TEST_F(WorkedTree, StructOfSizeZeroHasNothingToDuplicate) {
-    Install(R"(<plugin class="weap"><struct name="N" offset="16" size="0"/></plugin>)");
-    Expand("weap");
-    Expand("weap|N");
-    ExpectRefused("weap>N;2", "nothing to duplicate");
+TEST_F(WorkedTree, StructWithoutASizeHasNothingToDuplicate) {
+    for (const auto& [size, words] : {std::pair<std::string, std::string>{"", "has no size"},
+                                      {R"( size="0")", "nothing to duplicate"}}) {
+        Install(R"(<plugin class="weap"><struct name="N" offset="16")" + size + "/></plugin>");
+        Expand("weap");
+        Expand("weap|N");
+        ExpectRefused("weap>N;2", words);
+    }
 }
 
 TEST_F(WorkedTree, ReferenceOutsideTheFileOfAStaleTree) {
@@ -115,10 +89,8 @@ TEST_F(WorkedTree, ReferenceOutsideTheFileOfAStaleTree) {
     ASSERT_FALSE(Expand("weap>N;2").empty());
     Expand("weap>N;2|inner");
     // Behind the tree's back, N's array moves to the last bytes of the file.
-    std::vector<uint8_t> moved = before;
-    SetWord(moved, w::kReferenceN + 4, static_cast<int32_t>(moved.size()) - 6 - 48 + w::kMagic);
-    WriteFileBytes(path, moved);
-    before = moved;
+    SetWord(before, w::kReferenceN + 4, static_cast<int32_t>(before.size()) - 6 - 48 + w::kMagic);
+    WriteFileBytes(path, before);
     ExpectRefused("weap>N;2>inner;1", "outside the file");
 }
 
@@ -164,67 +136,42 @@ std::map<std::string, std::vector<std::string>> AllTrees(const HaloPcMap& map) {
     return trees;
 }
 
-class DemoDuplication : public ::testing::Test {
-protected:
-    void SetUp() override {
-        WriteMap(path, builder::DemoMapSpec());
-        map = Load(path);
-        treesBefore = AllTrees(map);
-    }
-
-    // Duplicates `rowTag` of `tagKey` as the window does, then checks that every other tag's
-    // tree reads as before and returns the tag's new tree.
-    std::vector<std::string> DuplicateAndCompare(const std::string& tagKey,
-                                                 const std::string& rowTag) {
+// Duplicates a chunk as the window does: the tag's tree gains exactly the new row, and every
+// other tag's tree reads as before.
+TEST(DemoDuplication, OnlyTheNewRowAppearsInAnyTree) {
+    const std::string pistol = "weap:weapons\\pistol\\pistol";
+    const std::string scenario = "scnr:levels\\test\\demo\\demo";
+    const struct {
+        std::string tag, row, newLine;
+    } cases[] = {
+        {pistol, "weap>magazines;2>ammo packs;1", "4 ammo packs : 3 weap>magazines;2>ammo packs;3"},
+        {scenario, "scnr>player spawns;2", "2 player spawns : 4 scnr>player spawns;4"},
+        {pistol, "weap>triggers;3", "2 triggers : 4 weap>triggers;4"}, // a tag's last struct
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        TempDir dir;
+        WriteMap(dir / "demo.map", builder::DemoMapSpec());
+        HaloPcMap map = Load(dir / "demo.map");
+        std::map<std::string, std::vector<std::string>> expected = AllTrees(map);
         ChunkTree tree(SourcePluginsDir());
-        const std::optional<TagSelection> selection = tree.SelectTag(map, tagKey);
-        const int32_t current = *map.FindTagByName(tagKey);
+        const std::optional<TagSelection> selection = tree.SelectTag(map, c.tag);
+        const int32_t current = *map.FindTagByName(c.tag);
         ExpandWholeTree(tree, map, map.TagCache[static_cast<size_t>(current)], *selection->root,
                         100000);
-        DuplicateSelectedChunk(map, tree, current, rowTag);
-        std::map<std::string, std::vector<std::string>> after = AllTrees(Load(path));
+        DuplicateSelectedChunk(map, tree, current, c.row);
+
+        const std::map<std::string, std::vector<std::string>> after =
+            AllTrees(Load(dir / "demo.map"));
         EXPECT_EQ(AllTrees(map), after) << "the model reads the file as a reload does";
-        std::vector<std::string> changed = after[tagKey];
-        after.erase(tagKey);
-        std::map<std::string, std::vector<std::string>> others = treesBefore;
-        others.erase(tagKey);
-        EXPECT_EQ(after, others);
-        return changed;
+        std::vector<std::string> changed = after.at(c.tag);
+        const auto it = std::find(changed.begin(), changed.end(), c.newLine);
+        ASSERT_NE(it, changed.end());
+        changed.erase(it);
+        EXPECT_EQ(changed, expected[c.tag]);
+        expected[c.tag] = after.at(c.tag);
+        EXPECT_EQ(after, expected);
     }
-
-    std::vector<std::string> Without(std::vector<std::string> lines, const std::string& line) {
-        auto it = std::find(lines.begin(), lines.end(), line);
-        EXPECT_NE(it, lines.end()) << line;
-        if (it != lines.end()) {
-            lines.erase(it);
-        }
-        return lines;
-    }
-
-    TempDir dir;
-    std::filesystem::path path = dir / "demo.map";
-    HaloPcMap map;
-    std::map<std::string, std::vector<std::string>> treesBefore;
-};
-
-TEST_F(DemoDuplication, NestedChunkOfAWeaponLeavesEveryOtherTreeAsItWas) {
-    const std::string pistol = "weap:weapons\\pistol\\pistol";
-    const std::vector<std::string> after =
-        DuplicateAndCompare(pistol, "weap>magazines;2>ammo packs;1");
-    EXPECT_EQ(Without(after, "4 ammo packs : 3 weap>magazines;2>ammo packs;3"),
-              treesBefore[pistol]);
-}
-
-TEST_F(DemoDuplication, ScenarioChunkLeavesEveryOtherTreeAsItWas) {
-    const std::string scenario = "scnr:levels\\test\\demo\\demo";
-    const std::vector<std::string> after = DuplicateAndCompare(scenario, "scnr>player spawns;2");
-    EXPECT_EQ(Without(after, "2 player spawns : 4 scnr>player spawns;4"), treesBefore[scenario]);
-}
-
-TEST_F(DemoDuplication, LastChunkOfATagsLastStruct) {
-    const std::string pistol = "weap:weapons\\pistol\\pistol";
-    const std::vector<std::string> after = DuplicateAndCompare(pistol, "weap>triggers;3");
-    EXPECT_EQ(Without(after, "2 triggers : 4 weap>triggers;4"), treesBefore[pistol]);
 }
 
 } // namespace

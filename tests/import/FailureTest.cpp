@@ -8,108 +8,125 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 namespace pelmar::test {
 namespace {
 
 using builder::MapSpec;
 
-MapSpec Destination() {
-    MapSpec dest;
-    dest.tags = {PlainTag("scnr", "levels\\d", 0xD0000000, Counting(32, 1)),
-                 PlainTag("bipd", "one", 0xD0010001, Counting(16, 2))};
-    return dest;
-}
-
-MapSpec Source() {
-    MapSpec source;
-    source.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)),
-                   PlainTag("weap", "abc", 0xA0010001, Counting(24, 9))};
-    return source;
-}
-
 class FailedImport : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteMap(dir_ / "dest.map", Destination());
-        WriteMap(dir_ / "source.map", Source());
-        Reload();
+        MapSpec dest;
+        dest.tags = {PlainTag("scnr", "levels\\d", 0xD0000000, Counting(32, 1)),
+                     PlainTag("bipd", "one", 0xD0010001, Counting(16, 2))};
+        WriteMap(dest_, dest);
+        MapSpec source;
+        source.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)),
+                       PlainTag("weap", "abc", 0xA0010001, Counting(24, 9))};
+        WriteMap(dir_ / "source.map", source);
+        original_ = ReadFileBytes(dest_);
     }
     void TearDown() override { SetWriteFaultForTesting(std::nullopt); }
 
-    void Reload() {
-        source_ = Load(dir_ / "source.map");
-        map_ = Load(dir_ / "dest.map");
-        fileBefore_ = ReadFileBytes(dir_ / "dest.map");
-        mapBefore_ = Snapshot(map_);
-        sourceBefore_ = Snapshot(source_);
-    }
-
-    // Runs the import, expects it to fail with a message containing `expected`, and checks
-    // that nothing changed.
-    void ExpectRefused(int32_t n, const std::string& expected) {
+    // Loads both maps, lets `change` alter the destination's file (before the load when
+    // `beforeLoad`, else after it) or the models, runs the import of tag `n` and expects it to
+    // fail with `expected` in its message, and nothing to have changed.
+    void ExpectRefused(int32_t n, const std::string& expected,
+                       const std::function<void(std::vector<uint8_t>&, HaloPcMap&)>& change = {},
+                       bool beforeLoad = false) {
+        std::vector<uint8_t> bytes = original_;
+        HaloPcMap source = Load(dir_ / "source.map");
+        if (change && beforeLoad) {
+            change(bytes, source);
+            WriteFileBytes(dest_, bytes);
+        }
+        HaloPcMap map = Load(dest_);
+        if (change && !beforeLoad) {
+            change(bytes, source);
+            WriteFileBytes(dest_, bytes);
+        }
+        const ModelSnapshot mapBefore = Snapshot(map);
+        const ModelSnapshot sourceBefore = Snapshot(source);
         try {
-            map_.AddMetaToMapFromMap(source_, n);
+            map.AddMetaToMapFromMap(source, n);
             ADD_FAILURE() << "the import succeeded";
         } catch (const PelmarError& e) {
             EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
         }
-        EXPECT_EQ(ReadFileBytes(dir_ / "dest.map"), fileBefore_);
-        EXPECT_EQ(Snapshot(map_), mapBefore_);
-        EXPECT_EQ(Snapshot(source_), sourceBefore_);
-        EXPECT_EQ(LeftoverTemporaries(), 0);
-    }
-
-    int LeftoverTemporaries() const {
+        EXPECT_EQ(ReadFileBytes(dest_), bytes);
+        EXPECT_EQ(Snapshot(map), mapBefore);
+        EXPECT_EQ(Snapshot(source), sourceBefore);
         const std::string prefix =
-            std::filesystem::path(TemporaryFilePrefix(dir_ / "dest.map")).filename().string();
-        int count = 0;
+            std::filesystem::path(TemporaryFilePrefix(dest_)).filename().string();
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-            count += entry.path().filename().string().starts_with(prefix) ? 1 : 0;
+            EXPECT_FALSE(entry.path().filename().string().starts_with(prefix)) << entry.path();
         }
-        return count;
+        if (bytes != original_) {
+            WriteFileBytes(dest_, original_);
+        }
     }
 
     TempDir dir_;
-    HaloPcMap source_, map_;
-    std::vector<uint8_t> fileBefore_;
-    ModelSnapshot mapBefore_, sourceBefore_;
+    std::filesystem::path dest_ = dir_ / "dest.map";
+    std::vector<uint8_t> original_;
 };
 
-TEST_F(FailedImport, ATagNumberBelowZeroIsRefused) {
+TEST_F(FailedImport, BadTagNumbersAndEmptyMapsAreRefused) {
     ExpectRefused(-1, "there is no tag number -1 to import (the map has 2 tags)");
-}
-
-TEST_F(FailedImport, ATagNumberPastTheLastTagIsRefused) {
     ExpectRefused(2, "source.map: there is no tag number 2");
-}
-
-TEST_F(FailedImport, AnEmptyDestinationIsRefused) {
+    ExpectRefused(0, "no source map is loaded",
+                  [](std::vector<uint8_t>&, HaloPcMap& source) { source = HaloPcMap(); });
+    ExpectRefused(
+        1, "the map would grow past 2147483647 bytes",
+        [](std::vector<uint8_t>&, HaloPcMap& source) { source.TagCache[1].Size = 0x7FFFFF00; });
     HaloPcMap empty;
+    HaloPcMap source = Load(dir_ / "source.map");
     try {
-        empty.AddMetaToMapFromMap(source_, 1);
+        empty.AddMetaToMapFromMap(source, 1);
         ADD_FAILURE() << "the import succeeded";
     } catch (const PelmarError& e) {
         EXPECT_STREQ(e.what(), "no map is loaded to import a tag into");
     }
     EXPECT_TRUE(empty.TagCache.empty());
-    EXPECT_EQ(Snapshot(source_), sourceBefore_);
 }
 
-TEST_F(FailedImport, AnEmptySourceIsRefused) {
-    source_ = HaloPcMap();
-    sourceBefore_ = Snapshot(source_);
-    ExpectRefused(0, "no source map is loaded");
+TEST_F(FailedImport, AFileThatChangedOrIsMalformedIsRefused) {
+    HaloPcMap map = Load(dest_);
+    const int64_t entry1 = map.tagOffset + 32 + 20;
+    ExpectRefused(
+        1, "the file has changed since it was loaded (entry 1 of the tag index",
+        [&](std::vector<uint8_t>& b, HaloPcMap&) { SetWord(b, entry1, WordAt(b, entry1) + 4); });
+    ExpectRefused(
+        1, "the file has changed since it was loaded",
+        [&](std::vector<uint8_t>& b, HaloPcMap&) { SetWord(b, map.indexOffset + 12, 1); });
+    ExpectRefused(
+        1, "starts inside the tag index",
+        [&](std::vector<uint8_t>& b, HaloPcMap&) {
+            SetWord(b, map.tagOffset + 20, map.tagOffset + 8 + map.Magic);
+        },
+        true);
+    // The last name loses its zero byte and runs on into the first tag's data.
+    const int32_t dataStart = map.TagCache[0].Offset;
+    ASSERT_GE(map.TagCache[1].NameOffset + 8, dataStart - 4);
+    ExpectRefused(
+        1, "runs across offset " + std::to_string(dataStart),
+        [&](std::vector<uint8_t>& b, HaloPcMap&) {
+            std::memset(b.data() + map.TagCache[1].NameOffset, 'n', 8);
+            std::memset(b.data() + dataStart - 4, 'n', 6);
+            b[dataStart + 2] = 0;
+        },
+        true);
 }
 
-TEST_F(FailedImport, AReadOnlyDestinationIsRefused) {
-    std::filesystem::permissions(dir_ / "dest.map", std::filesystem::perms::owner_read |
-                                                        std::filesystem::perms::group_read);
+TEST_F(FailedImport, AReadOnlyDestinationOrAWriteThatFailsLeavesTheFileAsItWas) {
+    std::filesystem::permissions(dest_, std::filesystem::perms::owner_read |
+                                            std::filesystem::perms::group_read);
     ExpectRefused(1, "read-only");
-}
-
-TEST_F(FailedImport, AWriteThatFailsAnywhereLeavesTheFileAsItWas) {
-    const uint64_t newLength = fileBefore_.size() + 32 + 6 + 24; // "abc_3" and its zero
+    std::filesystem::permissions(dest_, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    const uint64_t newLength = original_.size() + 32 + 6 + 24; // "abc_3" and its zero
     for (uint64_t after : {uint64_t{0}, uint64_t{1}, uint64_t{100}, uint64_t{2088}, uint64_t{2152},
                            newLength - 24, newLength - 1}) {
         SCOPED_TRACE("write stopped after " + std::to_string(after) + " bytes");
@@ -117,52 +134,11 @@ TEST_F(FailedImport, AWriteThatFailsAnywhereLeavesTheFileAsItWas) {
         ExpectRefused(1, "the file was left as it was");
     }
     SetWriteFaultForTesting(std::nullopt);
-    map_.AddMetaToMapFromMap(source_, 1);
-    EXPECT_EQ(ReadFileBytes(dir_ / "dest.map").size(), newLength);
-    EXPECT_EQ(map_.TagCount, 3);
-}
-
-TEST_F(FailedImport, AFileChangedSinceItWasLoadedIsRefused) {
-    std::vector<uint8_t> changed = fileBefore_;
-    SetWord(changed, map_.tagOffset + 32 + 20, WordAt(changed, map_.tagOffset + 32 + 20) + 4);
-    WriteFileBytes(dir_ / "dest.map", changed);
-    fileBefore_ = changed;
-    ExpectRefused(1, "the file has changed since it was loaded (entry 1 of the tag index");
-}
-
-TEST_F(FailedImport, AFileWhoseTagCountChangedIsRefused) {
-    std::vector<uint8_t> changed = fileBefore_;
-    SetWord(changed, map_.indexOffset + 12, 1);
-    WriteFileBytes(dir_ / "dest.map", changed);
-    fileBefore_ = changed;
-    ExpectRefused(1, "the file has changed since it was loaded");
-}
-
-TEST_F(FailedImport, AMapWhoseFirstTagsDataLiesInsideTheIndexIsRefused) {
-    std::vector<uint8_t> bytes = fileBefore_;
-    SetWord(bytes, map_.tagOffset + 20, map_.tagOffset + 8 + map_.Magic);
-    WriteFileBytes(dir_ / "dest.map", bytes);
-    Reload();
-    ExpectRefused(1, "starts inside the tag index");
-}
-
-TEST_F(FailedImport, ANameThatRunsAcrossTheDataStartIsRefused) {
-    // The last name loses its zero byte and runs on into the first tag's data.
-    std::vector<uint8_t> bytes = fileBefore_;
-    const int32_t dataStart = map_.TagCache[0].Offset;
-    std::memset(bytes.data() + map_.TagCache[1].NameOffset, 'n', 8);
-    ASSERT_GE(map_.TagCache[1].NameOffset + 8, dataStart - 4);
-    std::memset(bytes.data() + dataStart - 4, 'n', 6);
-    bytes[dataStart + 2] = 0;
-    WriteFileBytes(dir_ / "dest.map", bytes);
-    Reload();
-    ExpectRefused(1, "runs across offset " + std::to_string(dataStart));
-}
-
-TEST_F(FailedImport, ATagThatWouldGrowTheMapPast2GbIsRefused) {
-    source_.TagCache[1].Size = 0x7FFFFF00;
-    sourceBefore_ = Snapshot(source_);
-    ExpectRefused(1, "the map would grow past 2147483647 bytes");
+    HaloPcMap source = Load(dir_ / "source.map");
+    HaloPcMap map = Load(dest_);
+    map.AddMetaToMapFromMap(source, 1);
+    EXPECT_EQ(ReadFileBytes(dest_).size(), newLength);
+    EXPECT_EQ(map.TagCount, 3);
 }
 
 } // namespace

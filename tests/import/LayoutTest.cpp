@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace pelmar::test {
 namespace {
@@ -76,165 +77,117 @@ TEST(ImportLayout, TheFileIsTheMapTheBuilderLaysOutWithTheTagAdded) {
     EXPECT_EQ(ReadFileBytes(dir / "dest.map"), builder::BuildMap(expected).bytes);
 }
 
-class NinetyNineTags : public ::testing::Test {
-protected:
-    void SetUp() override {
-        MapSpec dest;
-        dest.tags.push_back(PlainTag("scnr", "levels\\n", 0xD0000000, Counting(64, 1)));
-        for (uint32_t i = 1; i < 99; ++i) {
-            dest.tags.push_back(PlainTag("bipd", "b" + std::to_string(i), 0xD0000000 + i,
-                                         Counting(8 + 4 * (i % 3), i)));
-        }
-        built_ = WriteMap(dir_ / "dest.map", dest);
-        before_ = built_.bytes;
-        MapSpec source;
-        source.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)),
-                       PlainTag("weap", "abc", 0xA0010001, Counting(kSize, 9))};
-        WriteMap(dir_ / "source.map", source);
-        source_ = Load(dir_ / "source.map");
-        map_ = Load(dir_ / "dest.map");
-        map_.AddMetaToMapFromMap(source_, 1);
-        after_ = ReadFileBytes(dir_ / "dest.map");
-        l0_ = static_cast<int32_t>(before_.size());
-        f0_ = built_.tags[0].offset;
-        e_ = built_.tagOffset + 32 * 99;
+// The 3-byte name into a 99-tag map: a shift of 40 (32 for the entry, 8 for "abc_100" and its
+// zero byte), no padding.
+TEST(ImportLayout, ThreeByteNameIntoANinetyNineTagMap) {
+    TempDir dir;
+    MapSpec dest;
+    dest.tags.push_back(PlainTag("scnr", "levels\\n", 0xD0000000, Counting(64, 1)));
+    for (uint32_t i = 1; i < 99; ++i) {
+        dest.tags.push_back(PlainTag("bipd", "b" + std::to_string(i), 0xD0000000 + i,
+                                     Counting(8 + 4 * (i % 3), i)));
     }
-    static constexpr int32_t kSize = 20;
-    static constexpr int32_t kShift = 40; // 32 for the entry, 8 for "abc_100" and a zero
+    const builder::BuiltMap built = WriteMap(dir / "dest.map", dest);
+    const std::vector<uint8_t>& before = built.bytes;
+    MapSpec sourceSpec;
+    sourceSpec.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)),
+                       PlainTag("weap", "abc", 0xA0010001, Counting(20, 9))};
+    WriteMap(dir / "source.map", sourceSpec);
+    HaloPcMap source = Load(dir / "source.map");
+    HaloPcMap map = Load(dir / "dest.map");
+    map.AddMetaToMapFromMap(source, 1);
+    const std::vector<uint8_t> after = ReadFileBytes(dir / "dest.map");
+    constexpr int32_t kShift = 40;
+    const auto l0 = static_cast<int32_t>(before.size());
+    const int32_t f0 = built.tags[0].offset;
+    const int64_t e = built.tagOffset + 32 * 99;
 
-    TempDir dir_;
-    builder::BuiltMap built_;
-    std::vector<uint8_t> before_, after_;
-    HaloPcMap source_, map_;
-    int32_t l0_ = 0, f0_ = 0, e_ = 0;
-};
-
-TEST_F(NinetyNineTags, TheFileGrowsByTheShiftAndTheData) {
-    EXPECT_EQ(after_.size(), before_.size() + kShift + kSize);
-}
-
-TEST_F(NinetyNineTags, TheTagCountBecomes100InMemoryAndInTheFile) {
-    EXPECT_EQ(map_.TagCount, 100);
-    EXPECT_EQ(map_.TagCache.size(), 100u);
-    EXPECT_EQ(WordAt(after_, built_.indexOffset + 12), 100);
-}
-
-TEST_F(NinetyNineTags, EverythingBeforeTheEntriesIsUnchangedButTheCount) {
-    std::vector<uint8_t> head(after_.begin(), after_.begin() + built_.tagOffset);
-    SetWord(head, built_.indexOffset + 12, 99);
-    EXPECT_TRUE(std::equal(head.begin(), head.end(), before_.begin()));
-}
-
-TEST_F(NinetyNineTags, EveryEntryMovesItsNameBy32AndItsDataByTheShift) {
+    ASSERT_EQ(after.size(), before.size() + kShift + 20);
+    // Before the entries only the count changes, in the file and in the model.
+    std::vector<uint8_t> head(after.begin(), after.begin() + built.tagOffset);
+    EXPECT_EQ(WordAt(head, built.indexOffset + 12), 100);
+    SetWord(head, built.indexOffset + 12, 99);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), before.begin()));
+    EXPECT_EQ(map.TagCount, 100);
+    // Every entry moves its name by 32 and its data by the shift.
     for (int32_t i = 0; i < 99; ++i) {
-        const int64_t e = built_.tagOffset + 32 * i;
-        EXPECT_EQ(WordAt(after_, e + 16), WordAt(before_, e + 16) + 32) << "entry " << i;
-        EXPECT_EQ(WordAt(after_, e + 20), WordAt(before_, e + 20) + kShift) << "entry " << i;
-        EXPECT_TRUE(std::equal(after_.begin() + e, after_.begin() + e + 16, before_.begin() + e));
+        std::vector<uint8_t> entry(before.begin() + built.tagOffset + 32 * i,
+                                   before.begin() + built.tagOffset + 32 * (i + 1));
+        SetWord(entry, 16, WordAt(entry, 16) + 32);
+        SetWord(entry, 20, WordAt(entry, 20) + kShift);
         EXPECT_TRUE(
-            std::equal(after_.begin() + e + 24, after_.begin() + e + 32, before_.begin() + e + 24));
+            std::equal(entry.begin(), entry.end(), after.begin() + built.tagOffset + 32 * i))
+            << "entry " << i;
     }
-}
+    // The new entry, then the names moved by 32, the stored name where the data began, the data
+    // moved by the shift, and the copy at the end.
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(after.data() + e), 4), "paew");
+    EXPECT_EQ(static_cast<uint32_t>(WordAt(after, e + 12)), 0xD0000062u + 0x10001u);
+    EXPECT_EQ(WordAt(after, e + 16), built.magic + f0 + 32);
+    EXPECT_EQ(WordAt(after, e + 20), built.magic + l0 + kShift);
+    EXPECT_EQ(WordAt(after, e + 24), 0);
+    EXPECT_EQ(WordAt(after, e + 28), 0);
+    EXPECT_TRUE(std::equal(before.begin() + e, before.begin() + f0, after.begin() + e + 32));
+    EXPECT_EQ(std::memcmp(after.data() + f0 + 32, "abc_100", 8), 0);
+    EXPECT_TRUE(std::equal(before.begin() + f0, before.end(), after.begin() + f0 + kShift));
+    const auto copied = source.TagCache[1].TagBlock.bytes();
+    EXPECT_TRUE(std::equal(copied.begin(), copied.end(), after.begin() + l0 + kShift));
 
-TEST_F(NinetyNineTags, TheNewEntryFollowsTheEntries) {
-    const uint8_t* entry = after_.data() + e_;
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry), 4), "paew");
-    EXPECT_EQ(static_cast<uint32_t>(WordAt(after_, e_ + 12)), 0xD0000062u + 0x10001u);
-    EXPECT_EQ(WordAt(after_, e_ + 16), built_.magic + f0_ + 32);
-    EXPECT_EQ(WordAt(after_, e_ + 20), built_.magic + l0_ + kShift);
-    EXPECT_EQ(WordAt(after_, e_ + 24), 0);
-    EXPECT_EQ(WordAt(after_, e_ + 28), 0);
-}
-
-TEST_F(NinetyNineTags, TheNamesMoveBy32AndTheStoredNameLandsWhereTheDataBegan) {
-    EXPECT_TRUE(std::equal(before_.begin() + e_, before_.begin() + f0_, after_.begin() + e_ + 32));
-    EXPECT_EQ(std::memcmp(after_.data() + f0_ + 32, "abc_100", 8), 0); // with its zero byte
-}
-
-TEST_F(NinetyNineTags, TheDataMovesByTheShiftAndTheCopyEndsTheFile) {
-    EXPECT_TRUE(std::equal(before_.begin() + f0_, before_.end(), after_.begin() + f0_ + kShift));
-    const auto copied = source_.TagCache[1].TagBlock.bytes();
-    EXPECT_TRUE(std::equal(copied.begin(), copied.end(), after_.begin() + l0_ + kShift));
-}
-
-TEST_F(NinetyNineTags, TheModelRecordsTheNewTagsPlace) {
-    const Tag& added = map_.TagCache.back();
+    // The model records the new tag's place, and a reload agrees with it.
+    const Tag& added = map.TagCache.back();
     EXPECT_EQ(added.Name, "abc");
-    EXPECT_EQ(added.NameOffset, f0_ + 32);
-    EXPECT_EQ(added.Offset, l0_ + kShift);
-    EXPECT_EQ(added.Size, kSize);
-    EXPECT_EQ(map_.TagCache[0].Offset, f0_ + kShift);
-    EXPECT_EQ(map_.TagCache[0].NameOffset, built_.tags[0].nameOffset + 32);
-}
-
-TEST_F(NinetyNineTags, AReloadAgreesWithTheModel) {
-    const HaloPcMap reloaded = Load(dir_ / "dest.map");
+    EXPECT_EQ(added.NameOffset, f0 + 32);
+    EXPECT_EQ(added.Offset, l0 + kShift);
+    EXPECT_EQ(added.Size, 20);
+    const HaloPcMap reloaded = Load(dir / "dest.map");
     ASSERT_EQ(reloaded.TagCount, 100);
-    for (size_t i = 0; i < 100; ++i) {
-        const Tag& a = map_.TagCache[i];
-        const Tag& b = reloaded.TagCache[i];
-        EXPECT_EQ(a.Class1, b.Class1) << i;
-        EXPECT_EQ(a.ident, b.ident) << i;
-        EXPECT_EQ(a.NameOffset, b.NameOffset) << i;
-        EXPECT_EQ(a.Offset, b.Offset) << i;
-        EXPECT_EQ(a.Size, b.Size) << i;
-        EXPECT_TRUE(std::ranges::equal(a.TagBlock.bytes(), b.TagBlock.bytes())) << i;
-        if (i < 99) {
-            EXPECT_EQ(a.Name, b.Name) << i;
-        }
-    }
     EXPECT_EQ(reloaded.TagCache.back().Name, "abc_100");
+    for (size_t i = 0; i < 100; ++i) {
+        const Tag& a = map.TagCache[i];
+        const Tag& b = reloaded.TagCache[i];
+        EXPECT_EQ(std::tie(a.Class1, a.ident, a.NameOffset, a.Offset, a.Size),
+                  std::tie(b.Class1, b.ident, b.NameOffset, b.Offset, b.Size))
+            << i;
+        EXPECT_TRUE(std::ranges::equal(a.TagBlock.bytes(), b.TagBlock.bytes())) << i;
+        EXPECT_TRUE(i == 99 || a.Name == b.Name) << i;
+    }
 }
 
-MapSpec TwoTagSource(uint32_t ident) {
+MapSpec TwoTagSource() {
     MapSpec source;
-    builder::TagSpec tag = PlainTag("weap", "abc", ident, Counting(12, 9));
+    builder::TagSpec tag = PlainTag("weap", "abc", 0x12345678, Counting(12, 9));
     tag.class2 = "obje";
     tag.class3 = "item";
     source.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)), tag};
     return source;
 }
 
-uint32_t NewIdAfter(uint32_t lastIdent) {
-    TempDir dir;
-    MapSpec dest;
-    dest.tags = {PlainTag("scnr", "d", 0x00000001, Counting(16, 2)),
-                 PlainTag("bipd", "x", lastIdent, Counting(16, 3))};
-    WriteMap(dir / "dest.map", dest);
-    WriteMap(dir / "source.map", TwoTagSource(0x12345678));
-    HaloPcMap source = Load(dir / "source.map");
-    HaloPcMap map = Load(dir / "dest.map");
-    map.AddMetaToMapFromMap(source, 1);
-    const uint32_t inModel = map.TagCache.back().ident;
-    EXPECT_EQ(map.FindTagByIdent(inModel), 2);
-    EXPECT_EQ(Load(dir / "dest.map").TagCache.back().ident, inModel);
-    return inModel;
-}
-
-TEST(ImportNewTagId, IsTheLastTagsIdPlus0x10001WhateverTheSourceId) {
-    EXPECT_EQ(NewIdAfter(0xE1740013), 0xE1750014u);
-}
-
-TEST(ImportNewTagId, WrapsAround) {
-    EXPECT_EQ(NewIdAfter(0xFFFF0000), 0x00000001u);
-}
-
-TEST(ImportReload, GivesTheSourcesClassCodesTheStoredNameAndTheCount) {
-    TempDir dir;
-    WriteMap(dir / "dest.map", DestinationSpec());
-    WriteMap(dir / "source.map", TwoTagSource(0x12345678));
-    HaloPcMap source = Load(dir / "source.map");
-    HaloPcMap map = Load(dir / "dest.map");
-    map.AddMetaToMapFromMap(source, 1);
-    const HaloPcMap reloaded = Load(dir / "dest.map");
-    ASSERT_EQ(reloaded.TagCount, 4);
-    const Tag& t = reloaded.TagCache[3];
-    EXPECT_EQ(t.Class1, "weap");
-    EXPECT_EQ(t.Class2, "obje");
-    EXPECT_EQ(t.Class3, "item");
-    EXPECT_EQ(t.Name, "abc_4");
-    EXPECT_EQ(reloaded.FindTagByName("weap:abc_4"), 3);
-    EXPECT_EQ(reloaded.TagClass, (std::vector<std::string>{"effe", "scnr", "weap"}));
+// The new id is the last tag's id + 0x10001, wrapping, whatever the source's id; a reload gives
+// the source's class codes, the stored name and the count.
+TEST(ImportNewTag, IdAndReload) {
+    for (const auto& [lastIdent, newIdent] :
+         {std::pair<uint32_t, uint32_t>{0xE1740013, 0xE1750014u}, {0xFFFF0000, 0x00000001u}}) {
+        SCOPED_TRACE(lastIdent);
+        TempDir dir;
+        MapSpec dest;
+        dest.tags = {PlainTag("scnr", "d", 0x00000001, Counting(16, 2)),
+                     PlainTag("bipd", "x", lastIdent, Counting(16, 3))};
+        WriteMap(dir / "dest.map", dest);
+        WriteMap(dir / "source.map", TwoTagSource());
+        HaloPcMap source = Load(dir / "source.map");
+        HaloPcMap map = Load(dir / "dest.map");
+        map.AddMetaToMapFromMap(source, 1);
+        EXPECT_EQ(map.TagCache.back().ident, newIdent);
+        EXPECT_EQ(map.FindTagByIdent(newIdent), 2);
+        const HaloPcMap reloaded = Load(dir / "dest.map");
+        ASSERT_EQ(reloaded.TagCount, 3);
+        const Tag& t = reloaded.TagCache[2];
+        EXPECT_EQ(t.ident, newIdent);
+        EXPECT_EQ((std::vector<std::string>{t.Class1, t.Class2, t.Class3, t.Name}),
+                  (std::vector<std::string>{"weap", "obje", "item", "abc_3"}));
+        EXPECT_EQ(reloaded.FindTagByName("weap:abc_3"), 2);
+        EXPECT_EQ(reloaded.TagClass, (std::vector<std::string>{"bipd", "scnr", "weap"}));
+    }
 }
 
 // Words placed in the destination's last tag, at the addresses that bound the data region.
@@ -252,7 +205,7 @@ TEST(ImportRelocation, RaisesAddressesOfTheDataRegionOnly) {
         dest.tags[1].data.SetWord(4 * i, static_cast<uint32_t>(words[i]));
     }
     const builder::BuiltMap built = WriteMap(dir / "dest.map", dest);
-    WriteMap(dir / "source.map", TwoTagSource(0x12345678));
+    WriteMap(dir / "source.map", TwoTagSource());
     HaloPcMap source = Load(dir / "source.map");
     HaloPcMap map = Load(dir / "dest.map");
     map.AddMetaToMapFromMap(source, 1);

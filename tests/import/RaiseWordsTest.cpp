@@ -20,58 +20,44 @@ std::vector<uint8_t> Words(const std::vector<int32_t>& values) {
     return bytes;
 }
 
-std::vector<int32_t> Values(const std::vector<uint8_t>& bytes) {
-    std::vector<int32_t> values;
-    for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
-        values.push_back(WordAt(bytes, static_cast<int64_t>(at)));
+TEST(RaiseWordsInRange, RaisesSigned32BitValuesFromLowUpToButNotIncludingHigh) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    const struct {
+        const char* name;
+        std::vector<int32_t> words;
+        int32_t low, high, amount;
+        std::vector<int32_t> expected;
+    } cases[] = {
+        {"bounds",
+         {999, 1000, 1500, 1999, 2000, 2001},
+         1000,
+         2000,
+         40,
+         {999, 1040, 1540, 2039, 2000, 2001}},
+        {"signed", {-9, -8, 0, 7, 8, kMin}, -8, 8, 100, {-9, 92, 100, 107, 8, kMin}},
+        {"inverted range: a high bound that wrapped",
+         {0x7FFFFFF0, 0x7FFFFFF4, -1, 0},
+         0x7FFFFFF0,
+         static_cast<int32_t>(0x80000030u),
+         16,
+         {0x7FFFFFF0, 0x7FFFFFF4, -1, 0}},
+        {"the raised value wraps",
+         {0x7FFFFFF8},
+         0x7FFFFF00,
+         0x7FFFFFFF,
+         0x10,
+         {static_cast<int32_t>(0x80000008u)}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes = Words(c.words);
+        RaiseWordsInRange(bytes, c.low, c.high, c.amount);
+        EXPECT_EQ(bytes, Words(c.expected)) << c.name;
     }
-    return values;
 }
 
-TEST(RaiseWordsInRange, RaisesFromTheLowBoundUpToButNotIncludingTheHighBound) {
-    std::vector<uint8_t> bytes = Words({999, 1000, 1500, 1999, 2000, 2001});
-    RaiseWordsInRange(bytes, 1000, 2000, 40);
-    EXPECT_EQ(Values(bytes), (std::vector<int32_t>{999, 1040, 1540, 2039, 2000, 2001}));
-}
-
-TEST(RaiseWordsInRange, ComparesAsSigned32BitValues) {
-    // The range -8 .. 7 holds 0 and 7 but none of the large unsigned values.
-    std::vector<uint8_t> bytes = Words({-9, -8, 0, 7, 8, std::numeric_limits<int32_t>::min()});
-    RaiseWordsInRange(bytes, -8, 8, 100);
-    EXPECT_EQ(Values(bytes),
-              (std::vector<int32_t>{-9, 92, 100, 107, 8, std::numeric_limits<int32_t>::min()}));
-}
-
-TEST(RaiseWordsInRange, AnInvertedRangeMovesNothing) {
-    // A high bound that wrapped past the largest signed value lies below the low bound.
-    const int32_t low = 0x7FFFFFF0;
-    const std::vector<uint8_t> before = Words({low, low + 4, -1, 0});
-    std::vector<uint8_t> bytes = before;
-    RaiseWordsInRange(bytes, low, static_cast<int32_t>(0x80000030u), 16);
-    EXPECT_EQ(bytes, before);
-}
-
-TEST(RaiseWordsInRange, TheRaisedValueWrapsAround) {
-    std::vector<uint8_t> bytes = Words({0x7FFFFFF8});
-    RaiseWordsInRange(bytes, 0x7FFFFF00, 0x7FFFFFFF, 0x10);
-    EXPECT_EQ(static_cast<uint32_t>(WordAt(bytes, 0)), 0x80000008u);
-}
-
-TEST(RaiseWordsInRange, LeavesTrailingBytesThatMakeNoWholeWord) {
-    std::vector<uint8_t> bytes = Words({1000, 1000});
-    bytes.push_back(0xE8); // 1000 as the first bytes of a word that is cut short
-    bytes.push_back(0x03);
-    bytes.push_back(0x00);
-    RaiseWordsInRange(bytes, 1000, 2000, 4);
-    EXPECT_EQ(WordAt(bytes, 0), 1004);
-    EXPECT_EQ(WordAt(bytes, 4), 1004);
-    EXPECT_EQ(bytes[8], 0xE8);
-    EXPECT_EQ(bytes[9], 0x03);
-    EXPECT_EQ(bytes[10], 0x00);
-}
-
+// Lengths around the scan's internal run size, with values near both bounds and trailing
+// bytes that make no whole word, against a word-by-word reading.
 TEST(RaiseWordsInRange, EveryLengthAgreesWithAWordByWordReading) {
-    // Lengths around the scan's internal run size, with values near both bounds.
     const int32_t low = 0x40440000;
     const int32_t high = 0x40450000;
     std::mt19937 rng(7);

@@ -8,10 +8,8 @@
 namespace pelmar::test {
 namespace {
 
-using builder::Block;
 using builder::MapSpec;
 
-constexpr uint32_t kSourceScenarioId = 0xA0000000;
 constexpr uint32_t kSourceSparkId = 0xA0010001;
 constexpr uint32_t kSourceBoltId = 0xA0020002;
 constexpr uint32_t kSourceGunId = 0xA0030003;
@@ -19,37 +17,15 @@ constexpr uint32_t kDestSparkId = 0xD0050005;
 constexpr uint32_t kDestBothId = 0xD0060006;
 constexpr uint32_t kDestGunId = 0xD0070007;
 constexpr int32_t kGunSize = 64;
-constexpr int32_t kMissing = -1;
 
-// Word positions in the copied tag "weap:gun".
-enum GunWord : int64_t {
-    kSparkRef = 0,      // id of a source tag the destination also has
-    kBoltRef = 4,       // id of a source tag the destination lacks
-    kBase = 8,          // address of the tag's first byte
-    kBasePlus8 = 12,    // address of its third word
-    kBaseEnd = 16,      // address just past its data
-    kBeforeBase = 20,   // address of the previous tag's last word
-    kOwnId = 24,        // the tag's own id in the source
-    kIdAndAddress = 28, // an id of a source tag that is also an address inside the tag
-    kLastWord = 32,     // address of the tag's last word
-    kPlain = 36,        // a value that is neither
-};
-
-struct Maps {
+// Source: scnr, effe "spark", proj "bolt", weap "gun" (the tag to copy), misc "both", whose id
+// is an address inside gun's data. Destination: scnr, effe "spark", misc "both" and, when
+// asked, its own weap "gun". Imports gun; returns its first ten words as copied and the
+// words expected of them.
+void ImportGun(bool destHasGun) {
     TempDir dir;
-    std::filesystem::path source = dir / "source.map";
-    std::filesystem::path dest = dir / "dest.map";
-    int32_t sourceBase = 0;
-    int32_t destLength = 0;
-    int32_t destMagic = 0;
-};
-
-// Source: scnr, effe "spark", proj "bolt", weap "gun" (the tag to copy), misc "both", whose
-// id is an address inside gun's data. Destination: scnr, effe "spark", misc "both" and, when
-// asked, its own weap "gun".
-void WriteMaps(Maps& m, bool destHasGun) {
     MapSpec source;
-    source.tags = {PlainTag("scnr", "levels\\src", kSourceScenarioId, Counting(64, 1)),
+    source.tags = {PlainTag("scnr", "levels\\src", 0xA0000000, Counting(64, 1)),
                    PlainTag("effe", "spark", kSourceSparkId, Counting(32, 2)),
                    PlainTag("proj", "bolt", kSourceBoltId, Counting(32, 3)),
                    PlainTag("weap", "gun", kSourceGunId, Counting(kGunSize, 4)),
@@ -57,16 +33,21 @@ void WriteMaps(Maps& m, bool destHasGun) {
     // The layout does not depend on the words, so the gun's address is known beforehand.
     const builder::BuiltMap first = builder::BuildMap(source);
     const int32_t base = first.tags[3].offset + first.magic;
-    m.sourceBase = base;
     source.tags[4].ident = static_cast<uint32_t>(base + 12);
-    Block& gun = source.tags[3].data;
-    gun.SetWord(kSparkRef, kSourceSparkId).SetWord(kBoltRef, kSourceBoltId);
-    gun.SetWord(kBase, base).SetWord(kBasePlus8, base + 8).SetWord(kBaseEnd, base + kGunSize);
-    gun.SetWord(kBeforeBase, base - 4).SetWord(kOwnId, kSourceGunId);
-    gun.SetWord(kIdAndAddress, base + 12).SetWord(kLastWord, base + kGunSize - 4);
-    gun.SetWord(kPlain, 12345);
-    const builder::BuiltMap built = WriteMap(m.source, source);
-    ASSERT_EQ(built.tags[3].offset + built.magic, base);
+    const int32_t words[] = {static_cast<int32_t>(kSourceSparkId), // a tag the destination has
+                             static_cast<int32_t>(kSourceBoltId),  // a tag it lacks
+                             base,
+                             base + 8,
+                             base + kGunSize, // just past the data
+                             base - 4,        // the previous tag's last word
+                             static_cast<int32_t>(kSourceGunId),
+                             base + 12, // both an id and an internal address
+                             base + kGunSize - 4,
+                             12345};
+    for (size_t i = 0; i < std::size(words); ++i) {
+        source.tags[3].data.SetWord(4 * i, static_cast<uint32_t>(words[i]));
+    }
+    WriteMap(dir / "source.map", source);
 
     MapSpec dest;
     dest.mapMagic = 0x50000000;
@@ -76,88 +57,48 @@ void WriteMaps(Maps& m, bool destHasGun) {
     if (destHasGun) {
         dest.tags.push_back(PlainTag("weap", "gun", kDestGunId, Counting(24, 9)));
     }
-    const builder::BuiltMap destBuilt = WriteMap(m.dest, dest);
-    m.destLength = static_cast<int32_t>(destBuilt.bytes.size());
-    m.destMagic = destBuilt.magic;
-}
+    const builder::BuiltMap built = WriteMap(dir / "dest.map", dest);
 
-// Imports gun and returns its copy as found in the destination file.
-std::vector<uint8_t> ImportGun(const Maps& m) {
-    HaloPcMap source = Load(m.source);
-    HaloPcMap dest = Load(m.dest);
-    dest.AddMetaToMapFromMap(source, 3);
-    const std::vector<uint8_t> file = ReadFileBytes(m.dest);
+    HaloPcMap sourceMap = Load(dir / "source.map");
+    const ModelSnapshot sourceBefore = Snapshot(sourceMap);
+    HaloPcMap destMap = Load(dir / "dest.map");
+    destMap.AddMetaToMapFromMap(sourceMap, 3);
+    EXPECT_EQ(Snapshot(sourceMap), sourceBefore) << "the source's model is not changed";
+
+    const std::vector<uint8_t> file = ReadFileBytes(dir / "dest.map");
     // The stored name "gun_4" or "gun_5" (5 bytes) and its zero byte follow the new entry.
-    const int32_t shift = 32 + 5 + 1;
-    EXPECT_EQ(file.size(), static_cast<size_t>(m.destLength + shift + kGunSize));
-    return std::vector<uint8_t>(file.begin() + m.destLength + shift, file.end());
-}
-
-class Translation : public ::testing::Test {
-protected:
-    void SetUp() override {
-        WriteMaps(maps_, false);
-        copy_ = ImportGun(maps_);
-        newAddress_ = maps_.destMagic + maps_.destLength + 38;
-    }
-    int32_t At(int64_t word) const { return WordAt(copy_, word); }
-
-    Maps maps_;
-    std::vector<uint8_t> copy_;
-    int32_t newAddress_ = 0;
-};
-
-TEST_F(Translation, AReferenceToATagTheDestinationHasBecomesThatTagsId) {
-    EXPECT_EQ(static_cast<uint32_t>(At(kSparkRef)), kDestSparkId);
-}
-
-TEST_F(Translation, AReferenceToATagTheDestinationLacksBecomesMinusOne) {
-    EXPECT_EQ(At(kBoltRef), kMissing);
-}
-
-TEST_F(Translation, TheTagsOwnIdWithNoSuchTagInTheDestinationBecomesMinusOne) {
-    EXPECT_EQ(At(kOwnId), kMissing);
-}
-
-TEST_F(Translation, AWordThatIsBothATagIdAndAnInternalAddressIsTranslatedAsAnId) {
-    EXPECT_EQ(static_cast<uint32_t>(At(kIdAndAddress)), kDestBothId);
-}
-
-TEST_F(Translation, TheBaseAndAddressesInsideTheDataAreRebased) {
-    EXPECT_EQ(At(kBase), newAddress_);
-    EXPECT_EQ(At(kBasePlus8), newAddress_ + 8);
-    EXPECT_EQ(At(kLastWord), newAddress_ + kGunSize - 4);
-}
-
-TEST_F(Translation, AddressesOutsideTheDataAndPlainValuesAreCopiedUnchanged) {
-    EXPECT_EQ(At(kBaseEnd), maps_.sourceBase + kGunSize);
-    EXPECT_EQ(At(kBeforeBase), maps_.sourceBase - 4);
-    EXPECT_EQ(At(kPlain), 12345);
-    for (int64_t at = 40; at < kGunSize; at += 4) {
-        EXPECT_EQ(At(at), static_cast<int32_t>(4000 + at / 4)) << "word at " << at;
+    const int64_t copyAt = static_cast<int64_t>(built.bytes.size()) + 32 + 5 + 1;
+    ASSERT_EQ(file.size(), static_cast<size_t>(copyAt + kGunSize));
+    const int32_t newBase = built.magic + static_cast<int32_t>(copyAt);
+    const int32_t expected[] = {static_cast<int32_t>(kDestSparkId),
+                                -1,
+                                newBase,
+                                newBase + 8,
+                                base + kGunSize,
+                                base - 4,
+                                destHasGun ? static_cast<int32_t>(kDestGunId) : -1,
+                                static_cast<int32_t>(kDestBothId),
+                                newBase + kGunSize - 4,
+                                12345};
+    for (int64_t i = 0; i < kGunSize / 4; ++i) {
+        const int32_t want = i < 10 ? expected[i] : static_cast<int32_t>(4000 + i);
+        EXPECT_EQ(WordAt(file, copyAt + 4 * i), want) << "word " << i;
     }
 }
 
-TEST(TranslationOwnId, BecomesTheDestinationsTagOfTheSameNameNotTheNewId) {
-    Maps m;
-    WriteMaps(m, true);
-    const std::vector<uint8_t> copy = ImportGun(m);
-    EXPECT_EQ(static_cast<uint32_t>(WordAt(copy, kOwnId)), kDestGunId);
+TEST(Translation, ReferencesByClassAndNameAddressesRebasedTheRestCopied) {
+    ImportGun(false);
 }
 
-TEST(TranslationOwnId, TheSourceMapIsNotChanged) {
-    Maps m;
-    WriteMaps(m, true);
-    HaloPcMap source = Load(m.source);
-    const ModelSnapshot before = Snapshot(source);
-    HaloPcMap dest = Load(m.dest);
-    dest.AddMetaToMapFromMap(source, 3);
-    EXPECT_EQ(Snapshot(source), before);
+// The tag's own id becomes the destination's tag of the same class and name, not the new id.
+TEST(Translation, OwnIdBecomesTheDestinationsTagOfTheSameName) {
+    ImportGun(true);
 }
 
-// A source whose magic puts the copied tag's data at map address `base`; the tag's words
-// are `words`. Returns the words of the copy in the destination.
-std::vector<int32_t> CopyWithBase(int32_t base, const std::vector<int32_t>& words) {
+// A source whose magic puts the copied tag's data at map address `base`: the words of the
+// copy in the destination, and the address where the copy lies.
+std::vector<int32_t> CopyWithBase(int32_t base, const std::vector<int32_t>& words,
+                                  int32_t& newBase) {
     TempDir dir;
     MapSpec source;
     source.tags = {PlainTag("scnr", "s", 0xA0000000, Counting(16, 1)),
@@ -177,31 +118,24 @@ std::vector<int32_t> CopyWithBase(int32_t base, const std::vector<int32_t>& word
     HaloPcMap destMap = Load(dir / "dest.map");
     destMap.AddMetaToMapFromMap(sourceMap, 1);
     const std::vector<uint8_t> file = ReadFileBytes(dir / "dest.map");
-    const size_t copyAt = destBuilt.bytes.size() + 32 + 5 + 1; // "gun_2"
+    const auto copyAt = static_cast<int32_t>(destBuilt.bytes.size()) + 32 + 5 + 1; // "gun_2"
+    newBase = destBuilt.magic + copyAt;
     std::vector<int32_t> out;
     for (size_t i = 0; i < words.size(); ++i) {
-        out.push_back(WordAt(file, static_cast<int64_t>(copyAt + 4 * i)));
+        out.push_back(WordAt(file, copyAt + 4 * static_cast<int64_t>(i)));
     }
     return out;
 }
 
-TEST(TranslationRange, IsTestedWithSignedValuesAcrossZero) {
-    // The data lies at addresses -8 .. 55: the small positive words are inside it.
-    const int32_t base = -8;
-    MapSpec dest;
-    dest.tags = {PlainTag("scnr", "d", 0xD0000000, Counting(16, 3))};
-    const builder::BuiltMap destBuilt = builder::BuildMap(dest);
-    const int32_t newAddress = destBuilt.magic + static_cast<int32_t>(destBuilt.bytes.size()) + 38;
-    const std::vector<int32_t> copy = CopyWithBase(base, {-8, 4, 55, 56, -9, 0x7FFFFFFF});
-    EXPECT_EQ(copy, (std::vector<int32_t>{newAddress, newAddress + 12, newAddress + 63, 56, -9,
-                                          0x7FFFFFFF}));
-}
-
-TEST(TranslationRange, DataWhoseEndWrapsPastTheLargestAddressHasNoWordRebased) {
+TEST(Translation, RebaseRangeIsSigned32BitAndWraps) {
+    int32_t n = 0;
+    // The data lies at addresses -8 .. 55: the range is tested with signed values across zero.
+    const std::vector<int32_t> copy = CopyWithBase(-8, {-8, 4, 55, 56, -9, 0x7FFFFFFF}, n);
+    EXPECT_EQ(copy, (std::vector<int32_t>{n, n + 12, n + 63, 56, -9, 0x7FFFFFFF}));
     // base + Size wraps to a negative value, so the signed range is empty.
     const int32_t base = 0x7FFFFFE0;
     const std::vector<int32_t> words = {base, base + 8, base + 31, -1};
-    EXPECT_EQ(CopyWithBase(base, words), words);
+    EXPECT_EQ(CopyWithBase(base, words, n), words);
 }
 
 } // namespace
