@@ -70,47 +70,26 @@ TEST(CliErrors, UnreadableInputAndUnwritableOutputExitWith1NamingTheProblem) {
     EXPECT_EQ(err.str(), "pelmar-cli: cannot write the output\n");
 }
 
-// Runs the built executable through the shell with standard output sent to `target`.
-CliResult RunExecutable(const TempDir& dir, const std::string& args, std::string target = "") {
-    const auto out = dir / "stdout.txt";
-    const auto err = dir / "stderr.txt";
-    if (target.empty()) {
-        target = "'" + out.string() + "'";
-    }
-    const std::string command = "'" + (BinDir() / "pelmar-cli").string() + "' " + args + " >" +
-                                target + " 2>'" + err.string() + "' </dev/null";
+// Runs the built executable through the shell with standard output sent to `out`; returns
+// its exit status.
+int RunExecutable(const std::string& args, const std::filesystem::path& out = "/dev/null") {
+    const std::string command = "'" + (BinDir() / "pelmar-cli").string() + "' " + args + " >'" +
+                                out.string() + "' 2>/dev/null </dev/null";
     const int raw = std::system(command.c_str());
-    const auto slurp = [](const std::filesystem::path& p) {
-        const std::vector<uint8_t> bytes =
-            std::filesystem::exists(p) ? ReadFileBytes(p) : std::vector<uint8_t>{};
-        return std::string(bytes.begin(), bytes.end());
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 TEST(CliExecutable, ExitStatusesOfTheRealProgram) {
     TempDir dir;
     const std::string map = "'" + (dir / "demo.map").string() + "'";
-    const CliResult made = RunExecutable(dir, "make-demo " + map);
-    ASSERT_EQ(made.status, 0) << made.err;
-
-    const CliResult tags = RunExecutable(dir, "tags " + map + " --json");
-    EXPECT_EQ(tags.status, 0) << tags.err;
-    EXPECT_EQ(ParseJson(tags.out)["tagCount"].Int(), 21);
-    EXPECT_EQ(tags.err, "");
-
-    const CliResult missing = RunExecutable(dir, "tags '" + (dir / "absent.map").string() + "'");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(StartsWith(missing.err, "pelmar-cli: ")) << missing.err;
-
-    const CliResult usage = RunExecutable(dir, "");
-    EXPECT_EQ(usage.status, 2);
-    EXPECT_TRUE(StartsWith(usage.err, "pelmar-cli: ")) << usage.err;
-
+    ASSERT_EQ(RunExecutable("make-demo " + map), 0);
+    EXPECT_EQ(RunExecutable("tags " + map + " --json", dir / "out.json"), 0);
+    const std::vector<uint8_t> json = ReadFileBytes(dir / "out.json");
+    EXPECT_EQ(ParseJson(std::string(json.begin(), json.end()))["tagCount"].Int(), 21);
+    EXPECT_EQ(RunExecutable("tags '" + (dir / "absent.map").string() + "'"), 1);
+    EXPECT_EQ(RunExecutable(""), 2);
     if (std::filesystem::exists("/dev/full")) {
-        const CliResult full = RunExecutable(dir, "tags " + map + " --json", "/dev/full");
-        EXPECT_EQ(full.status, 1);
-        EXPECT_TRUE(StartsWith(full.err, "pelmar-cli: ")) << full.err;
+        EXPECT_EQ(RunExecutable("tags " + map + " --json", "/dev/full"), 1);
     }
 }
 

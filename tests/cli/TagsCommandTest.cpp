@@ -8,6 +8,7 @@
 
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace pelmar::test {
 namespace {
@@ -49,15 +50,16 @@ JsonValue ExpectJsonDescribes(const std::filesystem::path& path) {
     const JsonValue json = ParseJson(result.out);
     EXPECT_EQ(json.Keys(), (std::vector<std::string>{"indexOffset", "mapMagic", "magic",
                                                      "tagOffset", "tagCount", "classes", "tags"}));
-    EXPECT_EQ(json["indexOffset"].Int(), map.indexOffset);
-    EXPECT_EQ(json["mapMagic"].Int(), map.MapMagic);
-    EXPECT_EQ(json["magic"].Int(), map.Magic);
-    EXPECT_EQ(json["tagOffset"].Int(), map.tagOffset);
-    EXPECT_EQ(json["tagCount"].Int(), map.TagCount);
-    EXPECT_EQ(json["classes"].array.size(), map.TagClass.size());
-    for (size_t i = 0; i < map.TagClass.size(); ++i) {
-        EXPECT_EQ(json["classes"].at(i).Bytes(), map.TagClass[i]);
+    EXPECT_EQ((std::vector<int64_t>{json["indexOffset"].Int(), json["mapMagic"].Int(),
+                                    json["magic"].Int(), json["tagOffset"].Int(),
+                                    json["tagCount"].Int()}),
+              (std::vector<int64_t>{map.indexOffset, map.MapMagic, map.Magic, map.tagOffset,
+                                    map.TagCount}));
+    std::vector<std::string> classes;
+    for (const JsonValue& c : json["classes"].array) {
+        classes.push_back(c.Bytes());
     }
+    EXPECT_EQ(classes, map.TagClass);
     EXPECT_EQ(json["tags"].array.size(), map.TagCache.size());
     for (size_t i = 0; i < map.TagCache.size(); ++i) {
         const JsonValue& j = json["tags"].at(i);
@@ -65,24 +67,18 @@ JsonValue ExpectJsonDescribes(const std::filesystem::path& path) {
         EXPECT_EQ(j.Keys(),
                   (std::vector<std::string>{"index", "class1", "class2", "class3", "ident", "name",
                                             "nameOffset", "offset", "size"}));
-        const std::vector<std::pair<int64_t, int64_t>> ints = {
-            {j["index"].Int(), i},
-            {j["ident"].Int(), t.ident},
-            {j["nameOffset"].Int(), t.NameOffset},
-            {j["offset"].Int(), t.Offset},
-            {j["size"].Int(), t.Size}};
-        for (const auto& [actual, expected] : ints) {
-            EXPECT_EQ(actual, expected) << "tag " << i;
-        }
-        EXPECT_EQ(j["class1"].Bytes(), t.Class1);
-        EXPECT_EQ(j["class2"].Bytes(), t.Class2);
-        EXPECT_EQ(j["class3"].Bytes(), t.Class3);
-        EXPECT_EQ(j["name"].Bytes(), t.Name);
+        EXPECT_EQ(std::make_tuple(j["index"].Int(), j["class1"].Bytes(), j["class2"].Bytes(),
+                                  j["class3"].Bytes(), j["ident"].Int(), j["name"].Bytes(),
+                                  j["nameOffset"].Int(), j["offset"].Int(), j["size"].Int()),
+                  std::make_tuple(static_cast<int64_t>(i), t.Class1, t.Class2, t.Class3,
+                                  int64_t{t.ident}, t.Name, int64_t{t.NameOffset},
+                                  int64_t{t.Offset}, int64_t{t.Size}))
+            << "tag " << i;
     }
     return json;
 }
 
-TEST(TagsCommand, JsonOfOddBytesAndExtremeIntegers) {
+TEST(TagsCommand, JsonOfOddBytesExtremeIntegersAndTheDemoMap) {
     TempDir dir;
     const builder::BuiltMap built = WriteMap(dir / "odd.map", OddSpec());
     const JsonValue json = ExpectJsonDescribes(dir / "odd.map");
@@ -107,17 +103,14 @@ TEST(TagsCommand, JsonOfOddBytesAndExtremeIntegers) {
     EXPECT_EQ(wrapped["mapMagic"].Int(), INT32_MIN);
     EXPECT_EQ(wrapped["magic"].Int(), negative.magic);
     EXPECT_GT(wrapped["magic"].Int(), 0) << "INT32_MIN - tagOffset wraps to a positive value";
-}
 
-TEST(TagsCommand, JsonOfTheDemoMap) {
-    TempDir dir;
     WriteMap(dir / "demo.map", builder::DemoMapSpec());
-    const JsonValue json = ExpectJsonDescribes(dir / "demo.map");
-    EXPECT_EQ(json["tagCount"].Int(), 21);
-    EXPECT_EQ(json["tags"].at(16)["name"].Bytes(), "effects/explosions/small");
+    const JsonValue demo = ExpectJsonDescribes(dir / "demo.map");
+    EXPECT_EQ(demo["tagCount"].Int(), 21);
+    EXPECT_EQ(demo["tags"].at(16)["name"].Bytes(), "effects/explosions/small");
 }
 
-TEST(TagsCommand, TextListsEachClassOnceWithItsTagsInIndexOrder) {
+TEST(TagsCommand, TextListsClassesOnceWithTagsInIndexOrderAndEscapesUnprintableBytes) {
     TempDir dir;
     WriteMap(dir / "demo.map", builder::DemoMapSpec());
     const CliResult result = RunCli({"tags", (dir / "demo.map").string()});
@@ -139,18 +132,14 @@ TEST(TagsCommand, TextListsEachClassOnceWithItsTagsInIndexOrder) {
     for (const std::string& c : map.TagClass) {
         EXPECT_EQ(names[c], map.NamesOfClass(c)) << c;
     }
-}
 
-TEST(TagsCommand, TextShowsUnprintableBytesAsEscapes) {
-    TempDir dir;
     WriteMap(dir / "odd.map", OddSpec());
-    const CliResult result = RunCli({"tags", (dir / "odd.map").string()});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("\\xE9t\\x80!\n"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("  a\\x01\\x1F\\x7F\\x80\\xFF\"\\/\\x09\\x0A\\xC3\\xA9 z  [id "),
+    const std::string odd = RunCli({"tags", (dir / "odd.map").string()}).out;
+    EXPECT_NE(odd.find("\\xE9t\\x80!\n"), std::string::npos) << odd;
+    EXPECT_NE(odd.find("  a\\x01\\x1F\\x7F\\x80\\xFF\"\\/\\x09\\x0A\\xC3\\xA9 z  [id "),
               std::string::npos);
-    EXPECT_NE(result.out.find("[id 0xFFFFFFFF, data at "), std::string::npos);
-    for (char c : result.out) {
+    EXPECT_NE(odd.find("[id 0xFFFFFFFF, data at "), std::string::npos);
+    for (char c : odd) {
         const auto b = static_cast<unsigned char>(c);
         EXPECT_TRUE(c == '\n' || (b >= 0x20 && b < 0x7F)) << "raw byte " << int{b};
     }
