@@ -21,15 +21,15 @@ Block WithWords(size_t size, std::initializer_list<std::pair<size_t, int32_t>> w
     return b;
 }
 
-TagSpec Tag(const std::string& class1, const std::string& name, Block data) {
+} // namespace
+
+TagSpec NamedTag(const std::string& class1, const std::string& name, Block data) {
     TagSpec tag;
     tag.class1 = class1;
     tag.name = name;
     tag.data = std::move(data);
     return tag;
 }
-
-} // namespace
 
 MapSpec WorkedExampleSpec() {
     MapSpec blueprint;
@@ -54,9 +54,9 @@ MapSpec WorkedExampleSpec() {
     Reflexive m{24, 56, {}};
     m.chunks.push_back(WithWords(56, {{0, 1644}, {52, 1811}}));
     root.Add(std::move(n)).Add(std::move(m));
-    blueprint.tags.push_back(Tag("weap", "a", std::move(root)));
-    blueprint.tags.push_back(
-        Tag("bipd", "b", WithWords(64, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}, {60, 1700}})));
+    blueprint.tags.push_back(NamedTag("weap", "a", std::move(root)));
+    blueprint.tags.push_back(NamedTag(
+        "bipd", "b", WithWords(64, {{0, 1643}, {4, 1644}, {8, 1811}, {12, 1812}, {60, 1700}})));
     return blueprint;
 }
 

@@ -25,6 +25,9 @@ inline constexpr int64_t kLength = 864;
 } // namespace worked
 builder::MapSpec WorkedExampleSpec();
 
+// A tag of class `class1` named `name` holding `data`.
+builder::TagSpec NamedTag(const std::string& class1, const std::string& name, builder::Block data);
+
 // A plugin file for the worked example's class "weap": structs N and M at the top level.
 std::string WorkedExamplePlugin();
 

@@ -95,14 +95,6 @@ TEST_F(WorkedExample, ChunkSizeThatIsNotAMultipleOfFourLeavesTheTailBytesAsCopie
     EXPECT_EQ(map.TagCache[1].Offset, 810);
 }
 
-TagSpec Tag(const std::string& class1, const std::string& name, Block data) {
-    TagSpec t;
-    t.class1 = class1;
-    t.name = name;
-    t.data = std::move(data);
-    return t;
-}
-
 // After the first duplication the tag is longer than it was when loaded; the second must still
 // relocate all of its data, including a pointer in its last struct to the next tag.
 TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
@@ -114,7 +106,7 @@ TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
         Block b(8);
         b.SetWord(4, static_cast<uint32_t>(nextTagAddress + 4));
         root.Add(Reflexive{24, 8, {b}});
-        blueprint.tags = {Tag("weap", "t", root), Tag("bipd", "u", Block(16))};
+        blueprint.tags = {NamedTag("weap", "t", root), NamedTag("bipd", "u", Block(16))};
         return builder::BuildMap(blueprint);
     };
     const builder::BuiltMap first = build(0);
@@ -143,7 +135,7 @@ TEST(DuplicateChunk, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
 TEST(DuplicateChunk, ScenarioInCapitalsTakesTheScenarioPath) {
     int32_t magic = 0;
     auto build = [&](int32_t s, int32_t t1) {
-        TagSpec scenario = Tag("SCNR", "level", Block(1536));
+        TagSpec scenario = NamedTag("SCNR", "level", Block(1536));
         scenario.endAddressWord = 1448;
         Block sky(16);
         sky.SetWord(0, static_cast<uint32_t>(s + 8 + magic));
@@ -156,7 +148,7 @@ TEST(DuplicateChunk, ScenarioInCapitalsTakesTheScenarioPath) {
         other.SetWord(0, static_cast<uint32_t>(t1 + magic));
         other.SetWord(4, static_cast<uint32_t>(s + 1536 + 32 - 4 + magic));
         builder::MapSpec blueprint;
-        blueprint.tags = {scenario, Tag("weap", "gun", other)};
+        blueprint.tags = {scenario, NamedTag("weap", "gun", other)};
         return builder::BuildMap(blueprint);
     };
     const builder::BuiltMap layout = build(0, 0);

@@ -22,6 +22,15 @@ builder::Block Counting(size_t size, uint32_t seed) {
     return block;
 }
 
+builder::Block WithStruct(size_t size, uint32_t seed, int32_t at, int32_t chunkSize, int count) {
+    builder::Block block = Counting(size, seed);
+    builder::Reflexive ref{at, chunkSize, {}};
+    for (int k = 0; k < count; ++k) {
+        ref.chunks.push_back(Counting(static_cast<size_t>(chunkSize), seed + 50));
+    }
+    return block.Add(ref);
+}
+
 void AlignNamesEnd(builder::MapSpec& blueprint) {
     int64_t end = blueprint.headerSize + layout::kIndexHeaderSize +
                   layout::kEntrySize * static_cast<int64_t>(blueprint.tags.size());

@@ -20,6 +20,9 @@ builder::TagSpec PlainTag(const std::string& class1, const std::string& name, ui
 // the test maps can equal.
 builder::Block Counting(size_t size, uint32_t seed);
 
+// `Counting(size, seed)` with a struct at `at` of `count` counting chunks of `chunkSize`.
+builder::Block WithStruct(size_t size, uint32_t seed, int32_t at, int32_t chunkSize, int count);
+
 // Grows the header so that the names end on a 4-byte boundary: the first tag's data then
 // follows the names with no padding between them.
 void AlignNamesEnd(builder::MapSpec& blueprint);

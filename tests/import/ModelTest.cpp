@@ -13,16 +13,6 @@ namespace {
 
 using builder::Block;
 using builder::MapSpec;
-using builder::Reflexive;
-
-Block WithStruct(size_t size, uint32_t seed, int32_t at, int32_t chunkSize, int count) {
-    Block block = Counting(size, seed);
-    Reflexive ref{at, chunkSize, {}};
-    for (int k = 0; k < count; ++k) {
-        ref.chunks.push_back(Counting(static_cast<size_t>(chunkSize), seed + 50));
-    }
-    return block.Add(ref);
-}
 
 constexpr uint32_t kDestSparkId = 0xD0050005;
 
