@@ -1,55 +1,65 @@
-// The plugin registry, StructsCheck, LoadPlugin and the plugin file's root.
+// The pieces under the chunk tree: the plugin folder scan, the registry, Val and the 32-bit
+// wrapping of positions.
 
 #include "structview/PluginRegistry.h"
-#include "structview/PluginFile.h"
+#include "structview/PluginFolder.h"
+#include "structview/TextValues.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace pelmar::test {
 namespace {
 
-std::shared_ptr<pugi::xml_document> Parse(const char* text, unsigned flags = pugi::parse_default) {
-    auto doc = std::make_shared<pugi::xml_document>();
-    EXPECT_TRUE(doc->load_string(text, flags));
-    return doc;
+// Every entry registered at its place in the sorted listing; the union over scans.
+TEST(PluginFolder, RegistersEveryEntryAndKeepsWhatEarlierScansFound) {
+    TempDir first;
+    TempDir second;
+    for (const char* file : {"weap.ent", "notes.txt", "c.ent"}) {
+        std::ofstream(first / file) << "x";
+    }
+    std::filesystem::create_directory(first / "bipd.ent.d");
+    std::ofstream(second / "vehi.ent") << "x";
+    PluginFolder folder;
+    folder.ScanForPlugins(first / "absent");
+    folder.ScanForPlugins(second / "vehi.ent"); // a file, not a folder
+    EXPECT_EQ(folder.size(), 0u);
+    folder.ScanForPlugins(first.path());
+    const std::pair<const char*, int32_t> places[] = {
+        {"bipd.ent.d", 1}, {"c.ent", 2}, {"notes.txt", 3}, {"weap.ent", 4}};
+    for (const auto& [name, place] : places) {
+        EXPECT_EQ(folder.Lookup(name), place) << name;
+    }
+    for (const char* tagClass : {"notes", "bipd", "WEAP", ""}) {
+        EXPECT_FALSE(folder.HasPluginFor(tagClass)) << tagClass;
+    }
+    std::filesystem::remove(first / "weap.ent");
+    folder.ScanForPlugins(second.path());
+    folder.ScanForPlugins(first.path());
+    EXPECT_TRUE(folder.HasPluginFor("weap")) << "nothing is ever removed";
+    EXPECT_TRUE(folder.HasPluginFor("vehi") && folder.HasPluginFor("c"));
+    EXPECT_EQ(folder.size(), 5u);
 }
 
-TEST(PluginRegistry, RegisteredKeysPointAtTheirLatestElement) {
-    auto doc = Parse(R"(<p class="c"><struct name="a"/><struct name="b"/></p>)");
+// A key points at its latest element; an unknown key (keys are exact) resolves to the root,
+// and in an empty registry to the empty node; Reset empties the array, keeps the dictionary
+// and lets the documents go.
+TEST(PluginRegistry, RegisterLookupAndReset) {
+    EXPECT_TRUE(PluginRegistry().Lookup("anything").empty());
+    auto doc = std::make_shared<pugi::xml_document>();
+    ASSERT_TRUE(doc->load_string(R"(<p class="c"><struct name="a"/><struct name="b"/></p>)"));
     const pugi::xml_node root = doc->first_child();
     PluginRegistry registry;
+    registry.Adopt(doc);
     EXPECT_EQ(registry.Register("c", root), 0);
     EXPECT_EQ(registry.Register("c>a", root.first_child()), 1);
     EXPECT_EQ(registry.Register("c>a", root.last_child()), 2);
-    EXPECT_EQ(registry.Lookup("c"), root);
     EXPECT_EQ(registry.Lookup("c>a"), root.last_child());
-    EXPECT_EQ(registry.XmlNodeArray().size(), 3u);
-}
-
-TEST(PluginRegistry, AnUnknownKeyResolvesToTheRoot) {
-    auto doc = Parse(R"(<p class="c"><struct name="a"/></p>)");
-    PluginRegistry registry;
-    registry.Register("c", doc->first_child());
-    registry.Register("c>a", doc->first_child().first_child());
-    EXPECT_EQ(registry.Lookup("c>zzz"), doc->first_child());
-    EXPECT_EQ(registry.Lookup(""), doc->first_child());
-    EXPECT_EQ(registry.Lookup("C>A"), doc->first_child()) << "keys are exact";
-}
-
-TEST(PluginRegistry, AnEmptyRegistryResolvesToTheEmptyNode) {
-    PluginRegistry registry;
-    const pugi::xml_node node = registry.Lookup("anything");
-    EXPECT_TRUE(node.empty());
-    EXPECT_FALSE(StructsCheck(node));
-    EXPECT_EQ(GetAttribute(node, "offset"), "");
-}
-
-TEST(PluginRegistry, ResetEmptiesTheArrayAndKeepsTheDictionary) {
-    auto doc = Parse(R"(<p class="c"><struct name="a"/></p>)");
-    PluginRegistry registry;
-    registry.Adopt(doc);
-    registry.Register("c", doc->first_child());
-    registry.Register("c>a", doc->first_child().first_child());
+    for (const char* unknown : {"c>zzz", "", "C>A"}) {
+        EXPECT_EQ(registry.Lookup(unknown), root) << unknown;
+    }
     registry.Reset();
     EXPECT_TRUE(registry.XmlNodeArray().empty());
     EXPECT_EQ(registry.XmlNodeArrayDictionary().size(), 2u);
@@ -57,73 +67,37 @@ TEST(PluginRegistry, ResetEmptiesTheArrayAndKeepsTheDictionary) {
     EXPECT_EQ(doc.use_count(), 1) << "the document is let go";
 }
 
-TEST(StructsCheck, FindsStructChildrenInAnyCase) {
-    auto doc = Parse(R"(<r>
-      <a><int/><STRUCT/></a>
-      <b><float/><structs/><struc/></b>
-      <c><!-- struct --></c>
-      <d>struct</d>
-      <e><sTrUcT/></e>
-      <f/>
-    </r>)",
-                     pugi::parse_default | pugi::parse_comments);
-    const pugi::xml_node r = doc->first_child();
-    EXPECT_TRUE(StructsCheck(r.child("a")));
-    EXPECT_FALSE(StructsCheck(r.child("b")));
-    EXPECT_FALSE(StructsCheck(r.child("c")));
-    EXPECT_FALSE(StructsCheck(r.child("d")));
-    EXPECT_TRUE(StructsCheck(r.child("e")));
-    EXPECT_FALSE(StructsCheck(r.child("f")));
+// The leading decimal number, else 0; huge numbers saturate.
+TEST(Val, ReadsTheLeadingDecimalNumber) {
+    const std::pair<const char*, int64_t> cases[] = {{"16", 16},
+                                                     {"16abc", 16},
+                                                     {"-48", -48},
+                                                     {"+7", 7},
+                                                     {" \t12", 12},
+                                                     {"1.9", 1},
+                                                     {"007", 7},
+                                                     {"", 0},
+                                                     {"abc", 0},
+                                                     {"-", 0},
+                                                     {"0x10", 0},
+                                                     {"&h10", 0},
+                                                     {"- 5", 0},
+                                                     {"4294967296", int64_t{4294967296}},
+                                                     {"99999999999999999999999999", kValLimit},
+                                                     {"-99999999999999999999999999", -kValLimit}};
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(Val(text), value) << '"' << text << '"';
+    }
 }
 
-TEST(LoadPlugin, InstallsTheRootUnderItsClass) {
-    auto doc = Parse(R"(<plugin class="weap" headersize="256"><struct name="a"/></plugin>)");
-    PluginRegistry registry;
-    const std::optional<std::string> installed = LoadPlugin(registry, doc);
-    ASSERT_EQ(installed, "weap");
-    ASSERT_EQ(registry.XmlNodeArray().size(), 1u);
-    EXPECT_EQ(registry.XmlNodeArray()[0], doc->first_child());
-    EXPECT_EQ(registry.Lookup("weap"), doc->first_child());
-}
-
-TEST(LoadPlugin, ARootWithoutStructsInstallsNothing) {
-    auto doc = Parse(R"(<plugin class="weap"><!-- c --><float name="x"/></plugin>)");
-    PluginRegistry registry;
-    EXPECT_FALSE(LoadPlugin(registry, doc).has_value());
-    EXPECT_TRUE(registry.XmlNodeArray().empty());
-    EXPECT_TRUE(registry.XmlNodeArrayDictionary().empty());
-}
-
-TEST(LoadPlugin, AnAbsentClassAttributeIsTheEmptyClass) {
-    auto doc = Parse(R"(<plugin><struct name="a"/></plugin>)");
-    PluginRegistry registry;
-    EXPECT_EQ(LoadPlugin(registry, doc), "");
-}
-
-TEST(PluginRoot, IsTheFirstChildWhenItIsAnElement) {
-    auto doc = Parse(R"(<first class="a"/>)");
-    EXPECT_STREQ(PluginRoot(*doc).name(), "first");
-}
-
-TEST(PluginRoot, SkipsCommentsAndInstructionsBeforeTheFirstElement) {
-    auto doc = Parse("<!-- a --><?pi x?><root class=\"c\"/>",
-                     pugi::parse_default | pugi::parse_comments | pugi::parse_pi);
-    ASSERT_NE(doc->first_child().type(), pugi::node_element);
-    EXPECT_STREQ(PluginRoot(*doc).name(), "root");
-}
-
-TEST(PluginRoot, IsEmptyForADocumentWithoutElements) {
-    pugi::xml_document doc;
-    EXPECT_TRUE(PluginRoot(doc).empty());
-}
-
-TEST(LineAt, CountsNewlinesBeforeTheOffset) {
-    EXPECT_EQ(LineAt("", 0), 1);
-    EXPECT_EQ(LineAt("ab\ncd\nef", 2), 1);
-    EXPECT_EQ(LineAt("ab\ncd\nef", 3), 2);
-    EXPECT_EQ(LineAt("ab\ncd\nef", 7), 3);
-    EXPECT_EQ(LineAt("ab\ncd\nef", 1000), 3);
-    EXPECT_EQ(LineAt("ab\ncd", -5), 1);
+TEST(WrapToInt32, KeepsTheLow32Bits) {
+    const std::pair<int64_t, int32_t> cases[] = {{-5, -5},
+                                                 {int64_t{0x80000000}, INT32_MIN},
+                                                 {int64_t{0x100000005}, 5},
+                                                 {-int64_t{0x100000001}, -1}};
+    for (const auto& [wide, narrow] : cases) {
+        EXPECT_EQ(WrapToInt32(wide), narrow) << wide;
+    }
 }
 
 } // namespace

@@ -2,14 +2,28 @@
 
 #include "map/HaloPcMap.h"
 #include "mapbuilder/MapBuilder.h"
+#include "platform/FileReader.h"
+#include "platform/PelmarError.h"
 #include "structview/ChunkTree.h"
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace pelmar::test {
+
+using Strings = std::vector<std::string>;
+
+inline const std::string kExampleName = "example" + std::string(400, '_'); // data at 500
+inline const std::string kExampleTag = "exmp:" + kExampleName;
+inline constexpr char kExamplePlugin[] = R"(<plugin class="exmp" headersize="100">
+  <struct name="N" offset="16" size="48"/>
+</plugin>
+)";
 
 // The map of the worked example: magic 900, one tag of class "exmp" whose data (100 bytes)
 // begins at file offset 500 and holds, at offset 16, struct N of `count` chunks of 48 bytes
@@ -20,45 +34,110 @@ struct ExampleMap {
     std::vector<builder::Reflexive> extraRefs;
     std::vector<builder::Block> chunks; // when empty, `count` empty chunks of 48 bytes
 
-    builder::MapSpec Blueprint() const;
+    builder::MapSpec Blueprint() const {
+        builder::MapSpec blueprint;
+        blueprint.headerSize = 20; // index at 20, tag entries at 60, magic = mapMagic - 60
+        blueprint.mapMagic = 900 + 60;
+        builder::TagSpec tag;
+        tag.class1 = "exmp";
+        tag.name = kExampleName; // the entry ends at 92; the name and its zero end at 500
+        builder::Reflexive n{16, 48, chunks};
+        if (n.chunks.empty()) {
+            n.chunks.assign(static_cast<size_t>(count), builder::Block(48));
+        }
+        tag.data = builder::Block(100);
+        tag.data.Add(std::move(n));
+        for (const builder::Reflexive& ref : extraRefs) {
+            tag.data.Add(ref);
+        }
+        blueprint.tags.push_back(std::move(tag));
+        return blueprint;
+    }
 };
 
-// The example tag's name: 407 bytes, so that its data begins at file offset 500.
-std::string ExampleName();
-// Its key in TagByName: "exmp:" + ExampleName().
-std::string ExampleTag();
-inline constexpr char kExamplePlugin[] = R"(<plugin class="exmp" headersize="100">
-  <struct name="N" offset="16" size="48"/>
-</plugin>
-)";
+// Chunks of N (48 bytes) that each hold struct M (offset 8, chunks of 4 bytes), with
+// `mCounts[k]` chunks in chunk k.
+inline std::vector<builder::Block> ChunksWithM(const std::vector<int>& mCounts) {
+    std::vector<builder::Block> chunks;
+    for (int m : mCounts) {
+        builder::Block chunk(48);
+        chunk.Add(builder::Reflexive{
+            8, 4, std::vector<builder::Block>(static_cast<size_t>(m), builder::Block(4))});
+        chunks.push_back(std::move(chunk));
+    }
+    return chunks;
+}
 
 // A temporary folder holding a map file and a plugins folder.
-class TreeFixture {
-public:
-    TreeFixture();
+class TreeTest : public ::testing::Test {
+protected:
+    TreeTest() { std::filesystem::create_directory(plugins); }
 
-    // Writes `text` as the plugin file `name` (e.g. "exmp.ent").
-    void WritePlugin(const std::string& name, const std::string& text) const;
-    // Builds and writes the map and loads it.
-    builder::BuiltMap WriteAndLoad(const builder::MapSpec& blueprint);
-
-    const std::filesystem::path& plugins() const { return plugins_; }
-    const std::filesystem::path& mapPath() const { return mapPath_; }
-    const Tag& TagNamed(const std::string& key) const;
+    void WritePlugin(const std::string& text, const std::string& name = "exmp.ent") const {
+        std::ofstream(plugins / name, std::ios::binary) << text;
+    }
+    // Writes the plugin (unless empty) and the map, and loads the map.
+    void Load(const std::string& plugin,
+              const builder::MapSpec& blueprint = ExampleMap{}.Blueprint()) {
+        if (!plugin.empty()) {
+            WritePlugin(plugin);
+        }
+        bytes = WriteMap(mapPath, blueprint).bytes;
+        map.LoadMap(mapPath);
+    }
+    // Sets a word of the map file.
+    void Poke(int64_t offset, int32_t value) {
+        SetWord(bytes, offset, value);
+        WriteFileBytes(mapPath, bytes);
+    }
+    const Tag& tag() const {
+        return map.TagCache.at(static_cast<size_t>(map.FindTagByName(kExampleTag).value()));
+    }
+    // A chunk tree with the example tag selected; fails the test unless its plugin installed.
+    ChunkTree Selected() const {
+        ChunkTree tree(plugins);
+        const std::optional<TagSelection> selection = tree.SelectTag(map, kExampleTag);
+        EXPECT_TRUE(selection && selection->root) << (selection ? selection->message : "");
+        return tree;
+    }
+    std::vector<ChunkRow> Expand(ChunkTree& tree, const std::string& rowTag) const {
+        return tree.ExpandRow(map, tag(), rowTag);
+    }
+    // The message of the PelmarError that `work` throws.
+    template <class Work> static std::string ErrorOf(Work&& work) {
+        try {
+            work();
+        } catch (const PelmarError& e) {
+            return e.what();
+        }
+        ADD_FAILURE() << "expected PelmarError";
+        return "";
+    }
 
     TempDir dir;
+    std::filesystem::path plugins = dir / "plugins";
+    std::filesystem::path mapPath = dir / "test.map";
+    std::vector<uint8_t> bytes;
     HaloPcMap map;
-
-private:
-    std::filesystem::path plugins_;
-    std::filesystem::path mapPath_;
 };
 
-// A chunk tree over the fixture's plugins with `tagKey` selected; fails the test unless the
-// plugin was installed.
-ChunkTree SelectedTree(const TreeFixture& fx, const std::string& tagKey);
+// One field of every row.
+template <class Field> Strings Column(const std::vector<ChunkRow>& rows, Field ChunkRow::*field) {
+    Strings out;
+    for (const ChunkRow& row : rows) {
+        out.push_back(row.*field);
+    }
+    return out;
+}
+inline Strings Texts(const std::vector<ChunkRow>& rows) {
+    return Column(rows, &ChunkRow::text);
+}
+inline Strings Tags(const std::vector<ChunkRow>& rows) {
+    return Column(rows, &ChunkRow::tag);
+}
 
-std::vector<std::string> Texts(const std::vector<ChunkRow>& rows);
-std::vector<std::string> Tags(const std::vector<ChunkRow>& rows);
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 } // namespace pelmar::test
