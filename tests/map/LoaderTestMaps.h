@@ -2,7 +2,6 @@
 
 #include "map/HaloPcMap.h"
 #include "mapbuilder/MapBuilder.h"
-#include "platform/PelmarError.h"
 
 #include <gtest/gtest.h>
 
@@ -85,17 +84,6 @@ inline void ExpectModelMatchesBuild(const HaloPcMap& map, const builder::MapSpec
                                   b.offset, end - b.offset, data))
             << "tag " << i;
     }
-}
-
-// Runs `action`, which must throw PelmarError; returns its message.
-template <typename F> std::string ErrorMessageOf(F&& action) {
-    try {
-        action();
-    } catch (const PelmarError& e) {
-        return e.what();
-    }
-    ADD_FAILURE() << "no PelmarError was thrown";
-    return {};
 }
 
 } // namespace pelmar::test
