@@ -6,31 +6,12 @@
 #include "support/WindowHarness.h"
 
 #include <QApplication>
-#include <QTest>
 
 #include <cstdio>
 
-namespace {
-
-using pelmar::apptest::Shown;
 using pelmar::apptest::WindowHarness;
 
-void ExpandDemo(WindowHarness& h) {
-    auto& w = h.window();
-    QTreeWidgetItem* root = h.OpenTag("weap", "weapons\\pistol\\pistol");
-    h.Expand(WindowHarness::TopRow(w.LbMapTags, "bipd"));
-    h.Expand(root);
-    QTreeWidgetItem* magazines = WindowHarness::Child(root, "magazines");
-    h.Expand(magazines);
-    h.Expand(magazines->child(0));
-    QTreeWidgetItem* packs = WindowHarness::Child(magazines->child(0), "ammo packs");
-    h.Expand(packs);
-    QTreeWidgetItem* triggers = WindowHarness::Child(root, "triggers");
-    h.Expand(triggers);
-    h.Select(w.LbTagChunks, packs->child(1));
-}
-
-bool Save(QWidget* widget, const char* path) {
+static bool Save(QWidget* widget, const char* path) {
     QTest::qWait(50);
     if (!widget->grab().save(QString::fromLocal8Bit(path), "PNG")) {
         std::fprintf(stderr, "app-screenshot: cannot write %s\n", path);
@@ -39,8 +20,6 @@ bool Save(QWidget* widget, const char* path) {
     return true;
 }
 
-} // namespace
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {
@@ -48,7 +27,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     WindowHarness h;
-    ExpandDemo(h);
+    QTreeWidgetItem* root = h.OpenTag("weap", "weapons\\pistol\\pistol");
+    WindowHarness::TopRow(h.window().LbMapTags, "bipd")->setExpanded(true);
+    WindowHarness::Walk(root, {"triggers"});
+    QTreeWidgetItem* packs =
+        WindowHarness::Walk(root, {"magazines", "magazines : 1", "ammo packs"});
+    h.SelectChunk(packs->child(1));
     if (!Save(&h.window(), argv[1])) {
         return 1;
     }
