@@ -12,7 +12,6 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <functional>
 
 using pelmar::app::ListChooserDialog;
 using pelmar::apptest::Shown;
@@ -209,21 +208,14 @@ private slots:
         const struct {
             const char* name;
             bool loadTarget;
-            std::function<std::optional<std::filesystem::path>(WindowHarness&)> source;
+            const char* source; // the map chosen, or nullptr: cancelled
             int offered;
             QString said; // part of the one message, or empty: no message
         } cases[] = {
-            {"map choice cancelled", true, [](WindowHarness&) { return std::nullopt; }, 0, ""},
-            {"tag choice cancelled", true, [](WindowHarness& h) { return h.WriteMap("s.map"); }, 1,
-             ""},
-            {"broken source map", true,
-             [](WindowHarness& h) {
-                 test::WriteFileBytes(h.dir() / "broken.map", {1, 2, 3, 4, 5});
-                 return h.dir() / "broken.map";
-             },
-             0, "broken.map"},
-            {"no map loaded", false, [](WindowHarness& h) { return h.WriteMap("s.map"); }, 0,
-             "Load a map first"},
+            {"map choice cancelled", true, nullptr, 0, ""},
+            {"tag choice cancelled", true, "source.map", 1, ""},
+            {"broken source map", true, "broken.map", 0, "broken.map"},
+            {"no map loaded", false, "source.map", 0, "Load a map first"},
         };
         for (const auto& c : cases) {
             WindowHarness h;
@@ -232,7 +224,10 @@ private slots:
                 before = test::ReadFileBytes(LoadTarget(h));
                 h.SelectTag("weap", "weapons\\pistol\\pistol");
             }
-            h.dialogs().files.push_back(c.source(h));
+            h.WriteMap("source.map");
+            test::WriteFileBytes(h.dir() / "broken.map", {1, 2, 3, 4, 5});
+            h.dialogs().files.push_back(c.source ? std::optional(h.dir() / c.source)
+                                                 : std::nullopt);
             h.window().MenuBar->FileImporttag->trigger();
             QVERIFY2(h.dialogs().offeredLists.size() == c.offered, c.name);
             QVERIFY2(h.dialogs().messages.size() == (c.said.isEmpty() ? 0 : 1), c.name);

@@ -106,7 +106,7 @@ TEST_F(PluginShapes, ChunksWithStructChildrenAreFolders) {
     <Struct name="M" offset="8" size="4"/></STRUCT></plugin>)"}) {
         SCOPED_TRACE(plugin);
         ExampleMap example;
-        example.chunks = ChunksWithM({0, 2, 1});
+        example.mCounts = {0, 2, 1};
         Load(plugin, example.Blueprint());
         ChunkTree tree = Selected();
         EXPECT_EQ(Tags(Expand(tree, "exmp")), (Strings{"exmp|N"}));

@@ -19,7 +19,7 @@ protected:
     // N's chunks hold struct M: chunk 1 has one M chunk, chunk 2 none, chunk 3 two.
     void LoadNestedExample() {
         ExampleMap example;
-        example.chunks = ChunksWithM({1, 0, 2});
+        example.mCounts = {1, 0, 2};
         Load(R"(<plugin class="exmp"><struct name="N" offset="16" size="48">
   <struct name="M" offset="8" size="4"/></struct></plugin>)",
              example.Blueprint());

@@ -28,11 +28,12 @@ inline constexpr char kExamplePlugin[] = R"(<plugin class="exmp" headersize="100
 // The map of the worked example: magic 900, one tag of class "exmp" whose data (100 bytes)
 // begins at file offset 500 and holds, at offset 16, struct N of `count` chunks of 48 bytes
 // (count at 516, pointer 1500 at 520: the chunks start at 600). Extra reflexives of the
-// data block, and the chunks' own blocks, can be given.
+// data block can be given, and, for each chunk of N, the chunks of its struct M (offset 8,
+// chunks of 4 bytes).
 struct ExampleMap {
     int32_t count = 3;
     std::vector<builder::Reflexive> extraRefs;
-    std::vector<builder::Block> chunks; // when empty, `count` empty chunks of 48 bytes
+    std::vector<int> mCounts; // when empty, `count` empty chunks of 48 bytes
 
     builder::MapSpec Blueprint() const {
         builder::MapSpec blueprint;
@@ -41,9 +42,14 @@ struct ExampleMap {
         builder::TagSpec tag;
         tag.class1 = "exmp";
         tag.name = kExampleName; // the entry ends at 92; the name and its zero end at 500
-        builder::Reflexive n{16, 48, chunks};
-        if (n.chunks.empty()) {
-            n.chunks.assign(static_cast<size_t>(count), builder::Block(48));
+        builder::Reflexive n{
+            16, 48, std::vector<builder::Block>(static_cast<size_t>(count), builder::Block(48))};
+        if (!mCounts.empty()) {
+            n.chunks.clear();
+            for (int m : mCounts) {
+                n.chunks.emplace_back(48).Add(builder::Reflexive{
+                    8, 4, std::vector<builder::Block>(static_cast<size_t>(m), builder::Block(4))});
+            }
         }
         tag.data = builder::Block(100);
         tag.data.Add(std::move(n));
@@ -54,19 +60,6 @@ struct ExampleMap {
         return blueprint;
     }
 };
-
-// Chunks of N (48 bytes) that each hold struct M (offset 8, chunks of 4 bytes), with
-// `mCounts[k]` chunks in chunk k.
-inline std::vector<builder::Block> ChunksWithM(const std::vector<int>& mCounts) {
-    std::vector<builder::Block> chunks;
-    for (int m : mCounts) {
-        builder::Block chunk(48);
-        chunk.Add(builder::Reflexive{
-            8, 4, std::vector<builder::Block>(static_cast<size_t>(m), builder::Block(4))});
-        chunks.push_back(std::move(chunk));
-    }
-    return chunks;
-}
 
 // A temporary folder holding a map file and a plugins folder.
 class TreeTest : public ::testing::Test {
