@@ -16,6 +16,7 @@
 # Usage: bench-dup.sh BUILD_DIR   (pelmar-cli is BUILD_DIR/bin/pelmar-cli)
 # Environment: ROUNDS (default 7), BENCH_DIR (where the maps go; default BUILD_DIR, on disk).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 build_dir="$(cd "${1:?usage: bench-dup.sh BUILD_DIR}" && pwd)"
 cli="$build_dir/bin/pelmar-cli"
@@ -30,10 +31,6 @@ map="$work/bench.map"
 tag='weap:bench\weap\tag_1'
 chunk='weap>magazines;1>ammo packs;1'
 echo "map: $(stat -c %s "$map") bytes, 8000 tags; dup $tag $chunk"
-
-seconds_since() { # start time from $EPOCHREALTIME
-    awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
-}
 
 time_dup() {
     sync
@@ -56,8 +53,6 @@ time_copy() {
     cp "$map" "$work/copy.map" && sync "$work/copy.map"
     seconds_since "$start"
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
 
 # One untimed round, so that both start with the map in the page cache.
 time_copy >/dev/null
@@ -83,6 +78,6 @@ done
 md=$(printf '%s\n' "${dups[@]}" | median)
 mc=$(printf '%s\n' "${copies[@]}" | median)
 ml=$(printf '%s\n' "${loads[@]}" | median)
-ratio=$(awk -v a="$md" -v b="$mc" 'BEGIN { printf "%.2f", a / b }')
+ratio=$(ratio "$md" "$mc")
 printf 'median dup %ss, median cp+sync %ss, ratio %s (goal <= 1.3); median load alone %ss\n' \
     "$md" "$mc" "$ratio" "$ml"

@@ -15,6 +15,7 @@
 # Usage: bench-import.sh BUILD_DIR   (pelmar-cli is BUILD_DIR/bin/pelmar-cli)
 # Environment: ROUNDS (default 7), BENCH_DIR (where the maps go; default a temporary folder).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 build_dir="$(cd "${1:-build}" && pwd)"
 cli="$build_dir/bin/pelmar-cli"
@@ -27,10 +28,6 @@ trap 'rm -rf "$work"' EXIT
 "$cli" make-demo "$work/original.map" --size-mb 256 --tags 8000 >/dev/null
 "$cli" make-demo "$work/source.map" >/dev/null
 echo "destination: $(stat -c %s "$work/original.map") bytes, 8000 tags; source: demo map"
-
-seconds_since() { # start time from $EPOCHREALTIME
-    awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
-}
 
 time_import() {
     # A fresh destination each round, flushed before the clock starts.
@@ -53,8 +50,6 @@ time_copy() { # "over" or "new"
     seconds_since "$start"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
-
 imports=()
 overs=()
 news=()
@@ -74,7 +69,6 @@ done
 mi=$(printf '%s\n' "${imports[@]}" | median)
 mo=$(printf '%s\n' "${overs[@]}" | median)
 mn=$(printf '%s\n' "${news[@]}" | median)
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 printf 'medians: import %ss, cp over %ss, cp new %ss\n' "$mi" "$mo" "$mn"
 printf 'ratio import / cp over: %s, import / cp new: %s (goal <= 1.3)\n' \
     "$(ratio "$mi" "$mo")" "$(ratio "$mi" "$mn")"

@@ -8,6 +8,7 @@
 #
 # Usage: bench/bench-load.sh BUILD_DIR   (environment: SIZE_MB, TAGS, REPS, BENCH_STRICT)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
 build_dir="$(cd "${1:-build}" && pwd)"
 cli="$build_dir/bin/pelmar-cli"
@@ -27,10 +28,6 @@ file_bytes=$(stat -c %s "$map")
 measure() {
     local TIMEFORMAT='%3R %3U %3S'
     { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%s %.3f\n", $1, $2 + $3 }'
-}
-
-median() {
-    sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 # Warm-up: the file in the page cache, the program and its libraries loaded once.

@@ -37,6 +37,26 @@ std::optional<ChunkRow> SelectWithPlugin(ChunkTree& tree, const HaloPcMap& map, 
     return selection->root;
 }
 
+void WithExpandedTree(
+    std::span<const uint8_t> plugin, std::span<const uint8_t> mapBytes,
+    std::span<const uint8_t> selector, const std::string& mapName,
+    const std::function<void(HaloPcMap&, ChunkTree&, int32_t, const std::vector<TreeLine>&)>& use) {
+    std::optional<HaloPcMap> map = LoadScratchMap(mapName, mapBytes);
+    if (!map) {
+        return;
+    }
+    const auto index =
+        static_cast<int32_t>(Pick(selector, 0, static_cast<uint32_t>(map->TagCount)));
+    try {
+        ChunkTree tree(ScratchPlugins());
+        if (auto root = SelectWithPlugin(tree, *map, index, plugin)) {
+            const Tag& tag = map->TagCache[static_cast<size_t>(index)];
+            use(*map, tree, index, ExpandWholeTree(tree, *map, tag, *root, 4096));
+        }
+    } catch (const PelmarError&) {
+    }
+}
+
 uint32_t Pick(std::span<const uint8_t> selector, size_t at, uint32_t count) {
     if (count == 0 || at >= selector.size()) {
         return 0;

@@ -2,9 +2,11 @@
 
 #include "map/HaloPcMap.h"
 #include "structview/ChunkTree.h"
+#include "structview/WholeTree.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +25,14 @@ std::optional<ChunkRow> SelectWithPlugin(ChunkTree& tree, const HaloPcMap& map, 
 
 // The scratch plugins folder.
 std::filesystem::path ScratchPlugins();
+
+// Loads `mapBytes`, selects the tag that `selector`'s first byte picks with `plugin` as its
+// class's plugin, expands the tag's whole tree and passes everything to `use`. A PelmarError
+// from any step (the correct answer to most fuzzed input) ends the input quietly.
+void WithExpandedTree(
+    std::span<const uint8_t> plugin, std::span<const uint8_t> mapBytes,
+    std::span<const uint8_t> selector, const std::string& mapName,
+    const std::function<void(HaloPcMap&, ChunkTree&, int32_t, const std::vector<TreeLine>&)>& use);
 
 // Picks a value below `count` from the selector bytes at `at` (0 when there are none).
 uint32_t Pick(std::span<const uint8_t> selector, size_t at, uint32_t count);
