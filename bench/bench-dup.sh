@@ -18,12 +18,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
-build_dir="$(cd "${1:?usage: bench-dup.sh BUILD_DIR}" && pwd)"
-cli="$build_dir/bin/pelmar-cli"
+bench_setup dup "${1:?usage: bench-dup.sh BUILD_DIR}" "${BENCH_DIR:-$(cd "$1" && pwd)}"
 rounds="${ROUNDS:-7}"
-
-work="$(mktemp -d "${BENCH_DIR:-$build_dir}/pelmar-bench-dup.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 
 map="$work/bench.map"
 "$cli" make-demo "$map" --size-mb 256 --tags 8000 >/dev/null
@@ -75,9 +71,9 @@ for ((r = 1; r <= rounds; r++)); do
     printf '%-6s %9ss %9ss %9ss\n' "$r" "$d" "$c" "$l"
 done
 
-md=$(printf '%s\n' "${dups[@]}" | median)
-mc=$(printf '%s\n' "${copies[@]}" | median)
-ml=$(printf '%s\n' "${loads[@]}" | median)
+md=$(median_of "${dups[@]}")
+mc=$(median_of "${copies[@]}")
+ml=$(median_of "${loads[@]}")
 ratio=$(ratio "$md" "$mc")
 printf 'median dup %ss, median cp+sync %ss, ratio %s (goal <= 1.3); median load alone %ss\n' \
     "$md" "$mc" "$ratio" "$ml"

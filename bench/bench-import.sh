@@ -17,13 +17,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
-build_dir="$(cd "${1:-build}" && pwd)"
-cli="$build_dir/bin/pelmar-cli"
+bench_setup import "${1:-build}"
 rounds="${ROUNDS:-7}"
 tag='weap:weapons\pistol\pistol'
-
-work="$(mktemp -d "${BENCH_DIR:-${TMPDIR:-/tmp}}/pelmar-bench-import.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 
 "$cli" make-demo "$work/original.map" --size-mb 256 --tags 8000 >/dev/null
 "$cli" make-demo "$work/source.map" >/dev/null
@@ -66,9 +62,9 @@ for ((r = 1; r <= rounds; r++)); do
     printf '%-6s %9ss %9ss %9ss\n' "$r" "$i" "$o" "$n"
 done
 
-mi=$(printf '%s\n' "${imports[@]}" | median)
-mo=$(printf '%s\n' "${overs[@]}" | median)
-mn=$(printf '%s\n' "${news[@]}" | median)
+mi=$(median_of "${imports[@]}")
+mo=$(median_of "${overs[@]}")
+mn=$(median_of "${news[@]}")
 printf 'medians: import %ss, cp over %ss, cp new %ss\n' "$mi" "$mo" "$mn"
 printf 'ratio import / cp over: %s, import / cp new: %s (goal <= 1.3)\n' \
     "$(ratio "$mi" "$mo")" "$(ratio "$mi" "$mn")"

@@ -10,14 +10,10 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
 
-build_dir="$(cd "${1:-build}" && pwd)"
-cli="$build_dir/bin/pelmar-cli"
+bench_setup load "${1:-build}"
 size_mb="${SIZE_MB:-256}"
 tags="${TAGS:-8000}"
 reps="${REPS:-7}"
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/pelmar-bench-load.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 map="$work/large.map"
 
 "$cli" make-demo "$map" --size-mb "$size_mb" --tags "$tags" >/dev/null

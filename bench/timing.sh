@@ -12,3 +12,15 @@ median() {
 
 # $1 / $2 with two decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# The median of the arguments.
+median_of() { printf '%s\n' "$@" | median; }
+
+# Sets build_dir and cli from BUILD_DIR, and work to a scratch folder for benchmark NAME
+# under PARENT (default $BENCH_DIR, else the temporary folder), removed when the script exits.
+bench_setup() { # NAME BUILD_DIR [PARENT]
+    build_dir="$(cd "$2" && pwd)"
+    cli="$build_dir/bin/pelmar-cli"
+    work="$(mktemp -d "${3:-${BENCH_DIR:-${TMPDIR:-/tmp}}}/pelmar-bench-$1.XXXXXX")"
+    trap 'rm -rf "$work"' EXIT
+}
