@@ -1,10 +1,7 @@
 #include "map/Relocation.h"
 
-#include "map/MapLayout.h"
-#include "platform/FileReader.h"
 #include "platform/Int32.h"
-#include "platform/LittleEndian.h"
-#include "platform/PelmarError.h"
+#include "platform/Words.h"
 
 #include <algorithm>
 #include <bit>
@@ -125,53 +122,6 @@ void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values,
     const ShiftParams params{static_cast<uint32_t>(values.bias), values.low, highInclusive,
                              static_cast<uint32_t>(amount)};
     ShiftWordsBetween(file.data() + run.start, static_cast<size_t>(run.count), params);
-}
-
-WordRun ScenarioScanWords(const HaloPcMap& map, std::span<const uint8_t> file) {
-    const int64_t start = map.Scenario().Offset;
-    const int64_t endWord = start + layout::kScenarioScanEndField;
-    if (!WordFits(endWord, file.size())) {
-        throw PelmarError(FileMessage(
-            map.f, "the scenario's scan end (word " +
-                       std::to_string(layout::kScenarioScanEndField) + " of its data, at offset " +
-                       std::to_string(endWord) + ") lies outside the file (" +
-                       std::to_string(file.size()) + " bytes)"));
-    }
-    const int32_t end = SubWrap(LoadI32(file.data() + endWord), map.Magic);
-    return WordsStartingBefore(start, end, file.size());
-}
-
-void HaloPcMap::UpdateFromPoint(std::span<uint8_t> file, int32_t scanStart, int32_t insertAt,
-                                int32_t amount) const {
-    const MovedValues moved = MovedAddresses(insertAt, Magic, file.size());
-    for (int32_t i = 0; i < TagCount; ++i) {
-        const int64_t at = tagOffset + layout::kEntrySize * i + layout::kEntryDataAddressField;
-        if (WordFits(at, file.size()) && moved.Contains(LoadI32(file.data() + at))) {
-            StoreI32(file.data() + at, AddWrap(LoadI32(file.data() + at), amount));
-        }
-    }
-    ShiftWords(file, WordsEndingBy(scanStart, static_cast<int64_t>(file.size()), file.size()),
-               moved, amount);
-}
-
-void HaloPcMap::UpdateScnr(std::span<uint8_t> file, int32_t insertAt, int32_t amount) const {
-    ShiftWords(file, ScenarioScanWords(*this, file), MovedOffsets(insertAt, Magic, file.size()),
-               amount);
-}
-
-void HaloPcMap::RecordInsertion(int32_t insertAt, int32_t amount) {
-    // A tag's size is the distance to the next entry's data (for the last entry, to the end of
-    // the file, which grew by `amount`); it changes by the difference of the two moves.
-    auto moveOf = [&](const Tag& t) { return t.Offset >= insertAt ? amount : 0; };
-    for (size_t i = 0; i < TagCache.size(); ++i) {
-        const int32_t nextMove = i + 1 < TagCache.size() ? moveOf(TagCache[i + 1]) : amount;
-        TagCache[i].Size = AddWrap(TagCache[i].Size, SubWrap(nextMove, moveOf(TagCache[i])));
-    }
-    for (Tag& t : TagCache) {
-        if (t.Offset >= insertAt) {
-            t.Offset = AddWrap(t.Offset, amount);
-        }
-    }
 }
 
 } // namespace pelmar

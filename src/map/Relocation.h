@@ -1,7 +1,5 @@
 #pragma once
 
-#include "map/HaloPcMap.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -49,10 +47,5 @@ MovedValues MovedOffsets(int32_t insertAt, int32_t magic, uint64_t length);
 // Adds `amount` (wrapping) to every word of `run` in `file` whose value lies in `values`.
 // One pass over memory that the compiler vectorises.
 void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values, int32_t amount);
-
-// The words that UpdateScnr examines in `file`: from the scenario's first byte up to the file
-// offset that the map address at word 1448 of its data translates to. Throws PelmarError when
-// that word lies outside the file.
-WordRun ScenarioScanWords(const HaloPcMap& map, std::span<const uint8_t> file);
 
 } // namespace pelmar

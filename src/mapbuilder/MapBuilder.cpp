@@ -3,11 +3,10 @@
 #include "map/HaloPcMap.h"
 #include "map/MapLayout.h"
 #include "platform/Int32.h"
-#include "platform/LittleEndian.h"
-#include "platform/PelmarError.h"
+#include "platform/Error.h"
+#include "platform/Words.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 namespace pelmar::builder {
@@ -62,13 +61,20 @@ private:
     // The current end of the map as a file offset; a map's offsets are signed 32-bit.
     int32_t Here() {
         if (bytes().size() > layout::kMaxMapFileSize) {
-            throw PelmarError("map builder: the map would be larger than " +
-                              std::to_string(layout::kMaxMapFileSize) + " bytes");
+            throw PelmarError(ErrorKind::Limit, "map builder: the map would be larger than " +
+                                                       std::to_string(layout::kMaxMapFileSize) +
+                                                       " bytes");
         }
         return static_cast<int32_t>(bytes().size());
     }
     int32_t Address(int32_t offset) const { return AddWrap(offset, out_.magic); }
-    void Store(int64_t offset, int32_t value) { WriteI32(bytes(), offset, value); }
+    void Store(int64_t offset, int32_t value) {
+        if (!WordFits(offset, bytes().size())) {
+            throw PelmarError(ErrorKind::Limit, "map builder: a word to store lies outside the map",
+                              offset);
+        }
+        StoreI32(bytes().data() + offset, value);
+    }
 
     size_t Reserve(size_t size) {
         size_t at = bytes().size();
@@ -116,7 +122,8 @@ private:
             Store(field + 4, ref.chunks.empty() ? 0 : Address(static_cast<int32_t>(first)));
             for (size_t k = 0; k < ref.chunks.size(); ++k) {
                 if (ref.chunks[k].bytes.size() > static_cast<size_t>(ref.chunkSize)) {
-                    throw PelmarError("map builder: a chunk is larger than its struct's size");
+                    throw PelmarError(ErrorKind::Limit,
+                                      "map builder: a chunk is larger than its struct's size");
                 }
                 EmitBlock(ref.chunks[k], first + k * static_cast<size_t>(ref.chunkSize));
             }
@@ -131,19 +138,10 @@ private:
 
 BuiltMap BuildMap(const MapSpec& blueprint) {
     if (blueprint.headerSize < (layout::IsDaehSignature(blueprint.signature) ? 20 : 1520)) {
-        throw PelmarError("map builder: the header is too small for its index offset field");
+        throw PelmarError(ErrorKind::Limit,
+                          "map builder: the header is too small for its index offset field");
     }
     return Layouter(blueprint).Build();
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        throw PelmarError(path.string() + ": cannot write the map");
-    }
 }
 
 } // namespace pelmar::builder

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,8 +67,5 @@ struct BuiltMap {
 // Lays out a valid map: header, index, names, then every tag's data with its struct arrays
 // after it, depth first.
 BuiltMap BuildMap(const MapSpec& blueprint);
-
-// Writes `bytes` to `path`, replacing any file there. Throws PelmarError on failure.
-void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 } // namespace pelmar::builder

@@ -1,62 +1,74 @@
 #include "structview/ChunkPath.h"
 
+#include "platform/Error.h"
+#include "structview/TextValues.h"
+
+#include <algorithm>
+
 namespace pelmar {
 
-std::vector<std::string_view> Split(std::string_view text, char delimiter) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    for (size_t at = text.find(delimiter); at != std::string_view::npos;
-         at = text.find(delimiter, start)) {
-        parts.push_back(text.substr(start, at - start));
-        start = at + 1;
+ChunkPath ChunkPath::Child(std::string_view name, int64_t chunk) const {
+    ChunkPath child = *this;
+    child.steps.push_back({std::string(name), chunk});
+    return child;
+}
+
+ChunkPath ChunkPath::Parent() const {
+    ChunkPath parent = *this;
+    if (!parent.steps.empty()) {
+        parent.steps.pop_back();
     }
-    parts.push_back(text.substr(start));
-    return parts;
+    return parent;
 }
 
-std::string StructKey(std::string_view start, std::string_view path) {
-    const std::vector<std::string_view> parts = Split(path, '>');
-    std::string key(start);
-    for (size_t i = 1; i < parts.size(); ++i) {
-        key += '>';
-        key += parts[i].substr(0, parts[i].find(';'));
+ChunkPath ToChunkPath(const SharedPath& node) {
+    ChunkPath path;
+    for (const PathNode* n = node.get(); n != nullptr; n = n->parent.get()) {
+        path.steps.push_back({*n->name, n->chunk});
     }
-    return key;
+    std::reverse(path.steps.begin(), path.steps.end());
+    return path;
 }
 
-bool HasStructPart(std::string_view rowTag) {
-    return rowTag.find('|') != std::string_view::npos;
-}
-
-std::pair<std::string_view, std::string_view> SplitStructRowTag(std::string_view rowTag) {
-    const size_t bar = rowTag.find('|');
-    if (bar == std::string_view::npos) {
-        return {rowTag, {}};
+std::string FormatChunkPath(std::string_view tagClass, const ChunkPath& path) {
+    std::string text(tagClass);
+    for (const PathStep& step : path.steps) {
+        text += '>';
+        text += step.name;
+        text += ';';
+        text += std::to_string(step.chunk);
     }
-    return {rowTag.substr(0, bar), rowTag.substr(bar + 1)};
+    return text;
 }
 
-std::string StructRowTag(std::string_view path, std::string_view name) {
-    std::string tag(path);
-    tag += '|';
-    tag += name;
-    return tag;
+std::string FormatStructRowTag(std::string_view tagClass, const ChunkPath& block,
+                               std::string_view name) {
+    return FormatChunkPath(tagClass, block) + "|" + std::string(name);
 }
 
-std::string ChunkPathStart(std::string_view path, std::string_view name) {
-    std::string start(path);
-    start += '>';
-    start += name;
-    start += ';';
-    return start;
-}
-
-std::string ChunkPathOf(std::string_view path, std::string_view name, int64_t k) {
-    return ChunkPathStart(path, name) + std::to_string(k);
-}
-
-bool IsLeftOutRowTag(std::string_view rowTag) {
-    return rowTag == kLeftOutRowTag;
+ChunkPath ParseChunkPath(std::string_view text, std::string_view tagClass) {
+    size_t at = text.find('>');
+    if (!SameText(text.substr(0, at), tagClass)) {
+        throw PelmarError(ErrorKind::NotFound, "the chunk path \"" + std::string(text) +
+                                                   "\" must start with the class of the tag's "
+                                                   "plugin, \"" +
+                                                   std::string(tagClass) + "\"");
+    }
+    ChunkPath path;
+    while (at != std::string_view::npos) {
+        const size_t next = text.find('>', at + 1);
+        const std::string_view part = text.substr(at + 1, next == std::string_view::npos
+                                                              ? std::string_view::npos
+                                                              : next - at - 1);
+        const size_t semicolon = part.find(';');
+        PathStep step{std::string(part.substr(0, semicolon)), 0};
+        if (semicolon != std::string_view::npos) {
+            step.chunk = Val(part.substr(semicolon + 1));
+        }
+        path.steps.push_back(std::move(step));
+        at = next;
+    }
+    return path;
 }
 
 } // namespace pelmar

@@ -1,49 +1,51 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace pelmar {
 
-// Chunk paths, the hidden tags of the chunk tree's rows.
-//
-// A chunk path names one block of a tag's data: the class C names the tag's own data block,
-// and P>N;k names chunk k (counted from 1) of struct N inside the block that P names. A struct
-// row's tag is the chunk path of the block holding the struct, then "|" and the struct's name.
-// The struct key of a path (the plugin registry's key of the struct element the path points
-// into) is its first component followed by ">" + N for each later component.
+// One step down a tag's data: chunk `chunk` (counted from 1) of the struct named `name`
+// inside the block reached so far.
+struct PathStep {
+    std::string name;
+    int64_t chunk = 1;
+};
 
-// `text` cut at every `delimiter`; text without one is the only element.
-std::vector<std::string_view> Split(std::string_view text, char delimiter);
+// A chunk path names one block of a tag's data: no steps name the tag's own block; each step
+// names a chunk of a struct inside the block before it.
+struct ChunkPath {
+    std::vector<PathStep> steps;
 
-// `start` followed, for each component of `path` after its first, by ">" and the component's
-// text up to its first ";". For the tag of a struct row this is the struct key of the chunk
-// path before its "|".
-std::string StructKey(std::string_view start, std::string_view path);
+    bool IsRoot() const { return steps.empty(); }
+    ChunkPath Child(std::string_view name, int64_t chunk) const;
+    ChunkPath Parent() const;
+};
 
-// True for the tag of a struct row (it contains "|").
-bool HasStructPart(std::string_view rowTag);
+// A chunk path shared by rows of the chunk tree: each node adds one step to its parent's path
+// (null is the tag's own block). The name is the struct's, owned by the plugin's layout.
+struct PathNode;
+using SharedPath = std::shared_ptr<const PathNode>;
+struct PathNode {
+    SharedPath parent;
+    const std::string* name = nullptr;
+    int64_t chunk = 1;
+};
+ChunkPath ToChunkPath(const SharedPath& node);
 
-// A struct row's tag cut at its first "|": the chunk path and the struct name.
-std::pair<std::string_view, std::string_view> SplitStructRowTag(std::string_view rowTag);
+// The text forms of the chunk tree's row tags, as the command line takes and prints them: the
+// class, then ">" + name + ";" + chunk for each step ("weap>magazines;2>ammo packs;1"); a
+// struct row's tag is its block's path, "|" and the struct's name.
+std::string FormatChunkPath(std::string_view tagClass, const ChunkPath& path);
+std::string FormatStructRowTag(std::string_view tagClass, const ChunkPath& block,
+                               std::string_view name);
 
-// The tag of the struct row for struct `name` inside the block that `path` names.
-std::string StructRowTag(std::string_view path, std::string_view name);
-
-// `path` + ">" + `name` + ";": the chunk paths of struct `name` without their chunk number.
-std::string ChunkPathStart(std::string_view path, std::string_view name);
-
-// The chunk path of chunk `k` of struct `name` inside the block that `path` names.
-std::string ChunkPathOf(std::string_view path, std::string_view name, int64_t k);
-
-// The tag of the row that says how many chunks of a struct were left out. It holds two "|",
-// which no tag the tree builds from a well-formed plugin does, so it reads as a struct row
-// (nothing to duplicate) and is recognised before any expansion.
-inline constexpr std::string_view kLeftOutRowTag = "|left out|";
-
-bool IsLeftOutRowTag(std::string_view rowTag);
+// A chunk path typed by a user. Its first component must be `tagClass` (in any letter case);
+// chunk numbers are read as leading decimal digits. Throws PelmarError (NotFound) naming what
+// does not fit.
+ChunkPath ParseChunkPath(std::string_view text, std::string_view tagClass);
 
 } // namespace pelmar

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "mapbuilder/MapBuilder.h"
-
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace pelmar::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it when
-// the object goes away.
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes away.
 class TempDir {
 public:
     TempDir();
@@ -25,26 +24,16 @@ private:
 };
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void WriteFileBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
-// Builds `blueprint` and writes it to `path`; returns the layout.
-builder::BuiltMap WriteMap(const std::filesystem::path& path, const builder::MapSpec& blueprint);
-
-// The plugins folder of the source tree.
-std::filesystem::path SourcePluginsDir();
+// The bundled plugins (generated for the real game) and the sample plugins of the test maps.
+std::filesystem::path BundledPluginsDir();
+std::filesystem::path FixturePluginsDir();
 // The folder that holds the built executables.
 std::filesystem::path BinDir();
 
-// The result of running pelmar-cli in this process.
-struct CliResult {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-CliResult RunCli(const std::vector<std::string>& args);
-
 // Little-endian words on byte vectors, for building and checking maps in tests.
-int32_t WordAt(const std::vector<uint8_t>& bytes, int64_t offset);
+int32_t WordAt(std::span<const uint8_t> bytes, int64_t offset);
 void SetWord(std::vector<uint8_t>& bytes, int64_t offset, int32_t value);
 
 } // namespace pelmar::test

@@ -1,0 +1,98 @@
+#include "map/MapChecksum.h"
+
+#include "map/Crc.h"
+#include "map/MapHeader.h"
+#include "map/MapLayout.h"
+#include "platform/Int32.h"
+#include "platform/Words.h"
+
+#include <algorithm>
+
+namespace pelmar {
+
+namespace {
+
+using Region = ByteRegion;
+
+// The word at `at`, if it lies inside the file.
+std::optional<int32_t> WordIn(std::span<const uint8_t> file, int64_t at) {
+    if (!WordFits(at, file.size())) {
+        return std::nullopt;
+    }
+    return LoadI32(file.data() + at);
+}
+
+// The BSPs of the scenario's "structure bsps" block: file offset and size of each. The
+// scenario is the data of index entry 0; addresses translate with the index's magic.
+std::optional<std::vector<Region>> BspRegions(std::span<const uint8_t> file, int32_t indexOffset) {
+    using namespace layout;
+    const int64_t tagOffset = int64_t{indexOffset} + kIndexHeaderSize;
+    const auto mapMagic = WordIn(file, indexOffset);
+    const auto scenarioAddress = WordIn(file, tagOffset + kEntryDataAddressField);
+    if (!mapMagic || !scenarioAddress) {
+        return std::nullopt;
+    }
+    const int32_t magic = SubWrap(*mapMagic, static_cast<int32_t>(tagOffset));
+    const int64_t scenario = SubWrap(*scenarioAddress, magic);
+    const auto count = WordIn(file, scenario + kScenarioBspCountField);
+    const auto address = WordIn(file, scenario + kScenarioBspAddressField);
+    if (!count || !address || *count < 0 || *count > 0xFFFF) {
+        return std::nullopt;
+    }
+    std::vector<Region> regions;
+    const int64_t first = SubWrap(*address, magic);
+    for (int32_t k = 0; k < *count; ++k) {
+        const auto start = WordIn(file, first + kBspElementSize * k);
+        const auto size = WordIn(file, first + kBspElementSize * k + 4);
+        if (!start || !size || !RangeFits(*start, *size, file.size())) {
+            return std::nullopt;
+        }
+        regions.push_back({*start, *size});
+    }
+    return regions;
+}
+
+} // namespace
+
+std::optional<std::vector<Region>> ChecksumRegions(std::span<const uint8_t> file) {
+    using namespace layout;
+    const std::optional<MapHeader> header = ReadMapHeader(file);
+    if (!header) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<Region>> regions = BspRegions(file, header->tagDataOffset);
+    const auto modelAt = WordIn(file, int64_t{header->tagDataOffset} + kIndexModelDataOffsetField);
+    const auto modelSize = WordIn(file, int64_t{header->tagDataOffset} + kIndexModelDataSizeField);
+    if (!regions || !modelAt || !modelSize || !RangeFits(*modelAt, *modelSize, file.size()) ||
+        !RangeFits(header->tagDataOffset, header->tagDataSize, file.size())) {
+        return std::nullopt;
+    }
+    regions->push_back({*modelAt, *modelSize});
+    regions->push_back({header->tagDataOffset, header->tagDataSize});
+    return regions;
+}
+
+std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file) {
+    const std::optional<std::vector<Region>> regions = ChecksumRegions(file);
+    if (!regions) {
+        return std::nullopt;
+    }
+    uint32_t crc = kCrcStart;
+    for (const Region& r : *regions) {
+        crc = ExtendCrc(crc, file.subspan(static_cast<size_t>(r.at), static_cast<size_t>(r.length)));
+    }
+    return crc;
+}
+
+int64_t LargestBsp(std::span<const uint8_t> file) {
+    const std::optional<MapHeader> header = ReadMapHeader(file);
+    const std::optional<std::vector<Region>> bsps =
+        header ? BspRegions(file, header->tagDataOffset) : std::nullopt;
+    int64_t largest = 0;
+    for (const Region& r : bsps.value_or(std::vector<Region>{})) {
+        largest = std::max(largest, r.length);
+    }
+    return largest;
+}
+
+} // namespace pelmar

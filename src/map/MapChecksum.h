@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace pelmar {
+
+// A stretch of a file.
+struct ByteRegion {
+    int64_t at = 0;
+    int64_t length = 0;
+};
+
+// What the header checksum of a real map covers, as one stream: each BSP in the order of the
+// scenario's "structure bsps" elements, then the model data, then the whole tag data. Empty
+// when `file` has no real header or a region lies outside it.
+std::optional<std::vector<ByteRegion>> ChecksumRegions(std::span<const uint8_t> file);
+
+// The checksum of `file` over its regions; empty when they cannot be found.
+std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file);
+
+// The size of the largest BSP that the scenario lists (0 when none or unknown).
+int64_t LargestBsp(std::span<const uint8_t> file);
+
+} // namespace pelmar

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/FileAccess.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace pelmar {
+
+using Pieces = std::span<const std::span<const uint8_t>>;
+
+// Lets tests stop a write part-way, as a full disk or a crash would. Production code passes
+// none.
+class WriteFaults {
+public:
+    virtual ~WriteFaults() = default;
+    // Called before each write of `length` bytes; `written` counts every byte written so far
+    // by this replacement (temporary file, journal and map together). May shorten `length`,
+    // return an errno value to make the write fail, or not return at all.
+    virtual int BeforeWrite(uint64_t written, size_t& length) const = 0;
+};
+
+struct ReplaceOptions {
+    // The version of the file that the new contents were made from; the file is not replaced
+    // when it is no longer that version (PelmarError Stale).
+    std::optional<FileIdentity> expected;
+    const WriteFaults* faults = nullptr;
+};
+
+enum class WriteMethod {
+    Renamed, // a new file took the map's name
+    InPlace, // the map's own inode was rewritten through a journal
+};
+
+// Replaces a file's contents crash-safely. Normally the new bytes go to a temporary file in
+// the same folder, which gets the original's permissions, owner and extended attributes (ACLs
+// included), is flushed and renamed over the original. When a rename would lose something —
+// the file has other hard links, or its owner, group or attributes cannot be given to a new
+// file — the new contents are written to a journal beside it first, then copied into the file
+// itself; a crash during the copy is finished by RecoverInterruptedWrite at the next open.
+// Either way the file holds the old or the new contents, never a mix. On success, temporary
+// files that earlier, interrupted writes of this file left are removed; the caller must hold
+// the file's EditLock, so that no other edit's temporary file is taken for one.
+// Throws PelmarError naming the file; the file is then unchanged.
+WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
+                        const ReplaceOptions& options = {});
+
+// Writes a new file at `target` crash-safely. An existing file (or link) there is refused
+// (PelmarError Refused) unless `overwrite`; then it is replaced as a whole (a symbolic link is
+// replaced, not followed).
+void WriteNewFile(const std::filesystem::path& target, Pieces pieces, bool overwrite,
+                  const WriteFaults* faults = nullptr);
+
+// Finishes an in-place write of `target` that was interrupted after its journal was complete,
+// so that the file holds the new contents; drops a journal that belongs to another version of
+// the file. Returns true when it finished one. Call with the file's EditLock held.
+bool RecoverInterruptedWrite(const std::filesystem::path& target);
+
+// The prefix of the temporary files made for `target` (six random characters follow), and the
+// name of its journal.
+std::string TemporaryFilePrefix(const std::filesystem::path& target);
+std::filesystem::path JournalPath(const std::filesystem::path& target);
+
+} // namespace pelmar

@@ -1,0 +1,158 @@
+#include "structview/PluginParser.h"
+
+#include "platform/Error.h"
+#include "structview/TextValues.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <string>
+
+namespace pelmar {
+
+namespace {
+
+// Comments and processing instructions are kept as nodes, as the document's own structure;
+// text made only of whitespace is not.
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
+
+[[noreturn]] void Fail(const std::string& problem) {
+    throw PelmarError(ErrorKind::BadPlugin, problem);
+}
+
+std::string_view Attribute(pugi::xml_node node, const char* name) {
+    return node.attribute(name).value();
+}
+
+int64_t Number(pugi::xml_node node, const char* name) {
+    return Val(Attribute(node, name));
+}
+
+bool Flag(pugi::xml_node node, const char* name) {
+    return SameText(Attribute(node, name), "true");
+}
+
+std::vector<std::string> CommaList(std::string_view text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start <= text.size() && !text.empty()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        items.emplace_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return items;
+}
+
+// The names of the `option` or `bit` children, each at its `value` or `index`.
+std::vector<std::string> NamedChildren(pugi::xml_node node, const char* element, const char* key) {
+    std::vector<std::string> names;
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() != pugi::node_element || !SameText(child.name(), element)) {
+            continue;
+        }
+        const int64_t at = Number(child, key);
+        if (at < 0 || at >= 64) {
+            continue; // no enum or flags field has more than 64 options or bits
+        }
+        if (names.size() <= static_cast<size_t>(at)) {
+            names.resize(static_cast<size_t>(at) + 1);
+        }
+        names[static_cast<size_t>(at)] = Attribute(child, "name");
+    }
+    return names;
+}
+
+FieldDef ReadField(pugi::xml_node node, FieldType type) {
+    FieldDef f;
+    f.name = Attribute(node, "name");
+    f.type = type;
+    f.offset = Number(node, "offset");
+    f.size = Number(node, "size");
+    f.count = static_cast<int32_t>(std::clamp<int64_t>(Number(node, "count"), 1, 1 << 16));
+    f.bounds = Flag(node, "bounds");
+    f.shiftedByOne = Flag(node, "shifted");
+    f.max = Number(node, "max");
+    f.classes = CommaList(Attribute(node, "classes"));
+    if (type == FieldType::Enum16) {
+        f.options = NamedChildren(node, "option", "value");
+    } else if (type == FieldType::Flags8 || type == FieldType::Flags16 ||
+               type == FieldType::Flags32) {
+        f.bits = NamedChildren(node, "bit", "index");
+    }
+    return f;
+}
+
+bool IsStruct(pugi::xml_node node) {
+    return node.type() == pugi::node_element && SameText(node.name(), "struct");
+}
+
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth);
+
+StructDef ReadStruct(pugi::xml_node node, int depth) {
+    if (depth > kMaxPluginDepth) {
+        Fail("structs are nested more than " + std::to_string(kMaxPluginDepth) + " deep");
+    }
+    StructDef s;
+    s.name = Attribute(node, "name");
+    if (s.name.find_first_of(">|;") != std::string::npos) {
+        Fail("the struct name \"" + s.name + "\" holds \">\", \"|\" or \";\"");
+    }
+    s.offset = Number(node, "offset");
+    s.hasSize = !node.attribute("size").empty();
+    s.size = Number(node, "size");
+    s.max = Number(node, "max");
+    ReadChildren(node, s, depth);
+    return s;
+}
+
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth) {
+    for (pugi::xml_node child : node.children()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        if (IsStruct(child)) {
+            into.structs.push_back(ReadStruct(child, depth + 1));
+        } else if (const std::optional<FieldType> type = FieldTypeNamed(child.name())) {
+            into.fields.push_back(ReadField(child, *type));
+        }
+    }
+}
+
+int64_t LineAt(std::string_view text, ptrdiff_t offset) {
+    const auto end = static_cast<size_t>(std::clamp<ptrdiff_t>(offset, 0, ptrdiff_t(text.size())));
+    return 1 + std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(end), '\n');
+}
+
+// The root: the document's first child node when it is an element, otherwise its first
+// element (a comment or processing instruction may come first).
+pugi::xml_node RootOf(const pugi::xml_document& doc) {
+    const pugi::xml_node first = doc.first_child();
+    if (first.type() == pugi::node_element) {
+        return first;
+    }
+    return doc.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; });
+}
+
+} // namespace
+
+PluginDef ParsePlugin(std::string_view text) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result result =
+        doc.load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_auto);
+    if (!result) {
+        Fail(std::string("not a well-formed plugin file: ") + result.description() +
+             " at line " + std::to_string(LineAt(text, result.offset)));
+    }
+    const pugi::xml_node root = RootOf(doc);
+    if (!root) {
+        Fail("the plugin file holds no element");
+    }
+    PluginDef plugin;
+    plugin.tagClass = Attribute(root, "class");
+    plugin.headerSize = Number(root, "headersize");
+    plugin.complete = Flag(root, "complete");
+    ReadChildren(root, plugin.root, 0);
+    return plugin;
+}
+
+} // namespace pelmar
