@@ -1,10 +1,7 @@
+#include "cli/Cli.h"
 #include "cli/CliText.h"
-#include "cli/CommandRegistry.h"
-#include "map/HaloPcMap.h"
-#include "map/MapLayout.h"
-#include "map/TagImport.h"
-#include "platform/FileReader.h"
-#include "platform/PelmarError.h"
+#include "platform/Error.h"
+#include "session/MapSession.h"
 
 #include <memory>
 
@@ -18,28 +15,26 @@ struct ImportOptions {
     std::string tag; // CLASS:NAME
 };
 
-void ImportTag(const ImportOptions& opts) {
-    HaloPcMap source;
-    source.LoadMap(opts.source);
-    const std::optional<int32_t> n = source.FindTagByName(opts.tag);
-    if (!n) {
-        throw PelmarError(
-            FileMessage(opts.source, "no tag " + Printable(opts.tag) + " (give it as CLASS:NAME)"));
+void RunImport(CliContext& context, const ImportOptions& opts) {
+    const auto session = OpenSession(opts.map, "", true);
+    // The map itself serves as the source when both name the same file.
+    std::error_code ec;
+    std::unique_ptr<MapSession> other;
+    if (!std::filesystem::equivalent(opts.map, opts.source, ec)) {
+        other = OpenSession(opts.source, "", false);
     }
-    // The map is read once: its model and the import work on the same fresh bytes. The
-    // import edits them in place; this model is dropped right after it either way.
-    const auto bytes =
-        std::make_shared<ByteBuffer>(ReadWholeFile(opts.map, layout::kMaxMapFileSize));
-    HaloPcMap map = HaloPcMap::FromBytes(bytes, opts.map);
-    tagimport::ImportTag(map, source, *n, bytes->span());
-    const Tag& added = map.TagCache.back();
-    Out() << "Done\n"
-          << "New tag: "
-          << Printable(added.Class1 + ":" + tagimport::StoredName(added.Name, map.TagCount))
-          << " (id " << Hex32(added.ident) << ")\n";
+    const MapSession& source = other ? *other : *session;
+    const int32_t n = RequireTag(source, opts.tag);
+    const EditOutcome outcome = session->Import(source.map(), n);
+    for (const std::string& warning : outcome.warnings) {
+        context.err << "pelmar-cli: warning: " << Printable(warning) << "\n";
+    }
+    context.out << "Done\n" << Printable(outcome.summary) << "\n";
 }
 
-const CommandRegistration kImport(40, [](CLI::App& app) {
+} // namespace
+
+void AddImportCommand(CLI::App& app, CliContext& context) {
     auto* cmd = app.add_subcommand("import", "Copy a tag, with its name and data, from another "
                                              "map into MAP");
     auto opts = std::make_shared<ImportOptions>();
@@ -47,9 +42,7 @@ const CommandRegistration kImport(40, [](CLI::App& app) {
     cmd->add_option("SOURCE_MAP", opts->source, "Map file to copy the tag from")->required();
     cmd->add_option("CLASS:NAME", opts->tag, "The tag to copy, e.g. weap:weapons\\pistol\\pistol")
         ->required();
-    cmd->callback([opts] { ImportTag(*opts); });
-});
-
-} // namespace
+    cmd->callback([&context, opts] { RunImport(context, *opts); });
+}
 
 } // namespace pelmar::cli

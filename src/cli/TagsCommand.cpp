@@ -1,10 +1,9 @@
+#include "cli/Cli.h"
 #include "cli/CliText.h"
-#include "cli/CommandRegistry.h"
 #include "cli/JsonWriter.h"
-#include "map/HaloPcMap.h"
+#include "session/MapSession.h"
 
 #include <map>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -12,9 +11,27 @@ namespace pelmar::cli {
 
 namespace {
 
-void PrintTagsJson(const HaloPcMap& map) {
-    JsonWriter json(Out());
-    // One key and its value per line.
+void PrintHeaderJson(JsonWriter& json, const std::optional<MapHeader>& header) {
+    json.Key("header");
+    if (!header) {
+        json.Null();
+        return;
+    }
+    // clang-format off
+    json.BeginObject()
+        .Key("version").Int(header->version)
+        .Key("fileSize").Int(header->fileSize)
+        .Key("tagDataOffset").Int(header->tagDataOffset)
+        .Key("tagDataSize").Int(header->tagDataSize)
+        .Key("name").String(header->name)
+        .Key("build").String(header->build)
+        .Key("type").Int(header->type)
+        .EndObject();
+    // clang-format on
+}
+
+void PrintTagsJson(std::ostream& out, const HaloPcMap& map) {
+    JsonWriter json(out);
     // clang-format off
     json.BeginObject()
         .Key("indexOffset").Int(map.indexOffset)
@@ -23,6 +40,7 @@ void PrintTagsJson(const HaloPcMap& map) {
         .Key("tagOffset").Int(map.tagOffset)
         .Key("tagCount").Int(map.TagCount);
     // clang-format on
+    PrintHeaderJson(json, map.header);
     json.Key("classes").BeginArray();
     for (const std::string& c : map.TagClass) {
         json.String(c);
@@ -41,24 +59,24 @@ void PrintTagsJson(const HaloPcMap& map) {
             .Key("nameOffset").Int(t.NameOffset)
             .Key("offset").Int(t.Offset)
             .Key("size").Int(t.Size)
+            .Key("external").Bool(!t.HasData())
             .EndObject();
         // clang-format on
     }
     json.EndArray().EndObject();
 }
 
-void PrintTagsText(const HaloPcMap& map) {
-    // One pass groups the tags by class, so a map with many classes costs no more to list.
-    std::map<std::string_view, std::vector<const Tag*>> byClass;
-    for (const Tag& t : map.TagCache) {
-        byClass[t.Class1].push_back(&t);
-    }
-    std::ostream& out = Out();
+void PrintTagsText(std::ostream& out, const HaloPcMap& map) {
     for (const std::string& c : map.TagClass) {
         out << Printable(c) << "\n";
-        for (const Tag* t : byClass[c]) {
-            out << "  " << Printable(t->Name) << "  [id " << Hex32(t->ident) << ", data at "
-                << t->Offset << ", " << t->Size << " bytes]\n";
+        for (int32_t i : map.TagsOfClass(c)) {
+            const Tag& t = map.TagCache[static_cast<size_t>(i)];
+            out << "  " << Printable(t.Name) << "  [id " << Hex32(t.ident) << ", ";
+            if (t.HasData()) {
+                out << "data at " << t.Offset << ", " << t.Size << " bytes]\n";
+            } else {
+                out << "no data here: " << WhyNoData(t.place) << "]\n";
+            }
         }
     }
 }
@@ -68,22 +86,21 @@ struct TagsOptions {
     bool json = false;
 };
 
-const CommandRegistration kTags(20, [](CLI::App& app) {
+} // namespace
+
+void AddTagsCommand(CLI::App& app, CliContext& context) {
     auto* cmd = app.add_subcommand("tags", "List a map's tags grouped by class");
     auto opts = std::make_shared<TagsOptions>();
     cmd->add_option("MAP", opts->path, "Map file")->required();
     cmd->add_flag("--json", opts->json, "Print one JSON object for scripts");
-    cmd->callback([opts] {
-        HaloPcMap map;
-        map.LoadMap(opts->path);
+    cmd->callback([&context, opts] {
+        const auto session = OpenSession(opts->path, "", false);
         if (opts->json) {
-            PrintTagsJson(map);
+            PrintTagsJson(context.out, session->map());
         } else {
-            PrintTagsText(map);
+            PrintTagsText(context.out, session->map());
         }
     });
-});
-
-} // namespace
+}
 
 } // namespace pelmar::cli

@@ -1,15 +1,8 @@
-#include "cli/CliTagSelection.h"
+#include "cli/Cli.h"
 #include "cli/CliText.h"
-#include "cli/CommandRegistry.h"
 #include "cli/JsonWriter.h"
-#include "map/HaloPcMap.h"
-#include "platform/FileReader.h"
-#include "platform/PelmarError.h"
-#include "structview/ChunkTree.h"
-#include "structview/WholeTree.h"
-
-#include <memory>
-#include <system_error>
+#include "platform/Error.h"
+#include "session/MapSession.h"
 
 namespace pelmar::cli {
 
@@ -29,22 +22,33 @@ const char* KindName(RowKind kind) {
     return "leftout";
 }
 
-void PrintTreeJson(const std::vector<TreeLine>& lines) {
-    JsonWriter json(Out());
+// The row's hidden tag as the window keeps it: a chunk path, a struct row's path + "|" + name,
+// or for a LeftOut row a tag that no path can be.
+std::string RowTag(const std::string& tagClass, const ChunkRow& row) {
+    switch (row.kind) {
+    case RowKind::Struct:
+        return FormatStructRowTag(tagClass, row.Path(), row.layout->name);
+    case RowKind::LeftOut:
+        return "|left out|";
+    default:
+        return FormatChunkPath(tagClass, row.Path());
+    }
+}
+
+void PrintTreeJson(std::ostream& out, const std::string& tagClass,
+                   const std::vector<TreeLine>& lines) {
+    JsonWriter json(out);
     json.BeginObject().Key("rows").BeginArray();
     for (const TreeLine& line : lines) {
+        // clang-format off
         json.BeginObject()
-            .Key("depth")
-            .Int(line.depth)
-            .Key("text")
-            .String(line.row.text)
-            .Key("tag")
-            .String(line.row.tag)
-            .Key("kind")
-            .String(KindName(line.row.kind))
-            .Key("folder")
-            .Bool(line.row.folder)
+            .Key("depth").Int(line.depth)
+            .Key("text").String(line.row.Text())
+            .Key("tag").String(RowTag(tagClass, line.row))
+            .Key("kind").String(KindName(line.row.kind))
+            .Key("folder").Bool(line.row.folder)
             .Key("offset");
+        // clang-format on
         if (line.row.offset) {
             json.Int(*line.row.offset);
         } else {
@@ -55,10 +59,9 @@ void PrintTreeJson(const std::vector<TreeLine>& lines) {
     json.EndArray().EndObject();
 }
 
-void PrintTreeText(const std::vector<TreeLine>& lines) {
-    std::ostream& out = Out();
+void PrintTreeText(std::ostream& out, const std::vector<TreeLine>& lines) {
     for (const TreeLine& line : lines) {
-        out << std::string(2 * static_cast<size_t>(line.depth), ' ') << Printable(line.row.text);
+        out << std::string(2 * static_cast<size_t>(line.depth), ' ') << Printable(line.row.Text());
         if (line.row.offset) {
             out << "  (offset " << *line.row.offset << ")";
         }
@@ -74,28 +77,32 @@ struct TreeOptions {
     size_t maxRows = 1'000'000;
 };
 
-void RunTree(const TreeOptions& opts) {
-    HaloPcMap map;
-    map.LoadMap(opts.path);
-    ChunkTree tree(PluginFolderOption(opts.plugins));
-    const TagSelection selection = SelectTagOrThrow(tree, map, opts.tag);
+void RunTree(std::ostream& out, const TreeOptions& opts) {
+    const auto session = OpenSession(opts.path, opts.plugins, false);
+    const int32_t index = RequireTag(*session, opts.tag);
+    const TagTree tree = session->SelectTag(index);
     std::vector<TreeLine> lines;
-    if (selection.root) {
-        const Tag& tag = map.TagCache[static_cast<size_t>(*map.FindTagByName(opts.tag))];
-        lines = ExpandWholeTree(tree, map, tag, *selection.root, opts.maxRows);
-    } else if (selection.message != kNoInternalNodes) {
-        throw PelmarError(selection.message);
+    if (tree.root) {
+        try {
+            lines = ExpandWholeTree(session->ViewOf(index, *tree.plugin), opts.maxRows);
+        } catch (PelmarError& e) {
+            throw e.InFile(session->path());
+        }
+    } else if (tree.message != kNoInternalNodes && session->map().TagCache[index].HasData()) {
+        throw PelmarError(ErrorKind::BadPlugin, tree.message);
     }
     if (opts.json) {
-        PrintTreeJson(lines);
+        PrintTreeJson(out, tree.plugin ? tree.plugin->tagClass : std::string(), lines);
     } else if (lines.empty()) {
-        Out() << kNoInternalNodes << "\n";
+        out << Printable(tree.message) << "\n";
     } else {
-        PrintTreeText(lines);
+        PrintTreeText(out, lines);
     }
 }
 
-const CommandRegistration kTree(30, [](CLI::App& app) {
+} // namespace
+
+void AddTreeCommand(CLI::App& app, CliContext& context) {
     auto* cmd =
         app.add_subcommand("tree", "Print a tag's chunk tree with every struct and chunk expanded");
     auto opts = std::make_shared<TreeOptions>();
@@ -107,9 +114,7 @@ const CommandRegistration kTree(30, [](CLI::App& app) {
     cmd->add_option("--max-rows", opts->maxRows,
                     "Refuse trees of more rows than this (default 1000000)")
         ->check(CLI::Range(size_t{1}, size_t{100'000'000}));
-    cmd->callback([opts] { RunTree(*opts); });
-});
-
-} // namespace
+    cmd->callback([&context, opts] { RunTree(context.out, *opts); });
+}
 
 } // namespace pelmar::cli

@@ -1,0 +1,199 @@
+#include "session/MapSession.h"
+
+#include "map/Duplication.h"
+#include "map/Import.h"
+#include "map/MapLayout.h"
+#include "platform/AsciiText.h"
+#include "platform/Error.h"
+
+#include <cstring>
+
+namespace pelmar {
+
+namespace {
+
+// The leading part of a map that the stale check compares: header, index and entries.
+size_t IndexBytes(const HaloPcMap& map) {
+    return static_cast<size_t>(int64_t{map.tagOffset} + layout::kEntrySize * map.TagCount);
+}
+
+std::string Hex(uint32_t value) {
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+} // namespace
+
+MapSession::MapSession(std::shared_ptr<PluginCatalog> plugins) : plugins_(std::move(plugins)) {}
+
+MapSession::~MapSession() = default;
+
+void MapSession::Open(const std::filesystem::path& path) {
+    EditLock lock;
+    if (std::filesystem::exists(JournalPath(path))) {
+        lock = EditLock::Acquire(path); // an interrupted write is finished under the lock
+    }
+    Read(path, std::move(lock));
+    heldLock_.Release();
+}
+
+void MapSession::OpenForEdit(const std::filesystem::path& path) {
+    Read(path, EditLock::Acquire(path));
+}
+
+void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
+    try {
+        if (lock.held()) {
+            RecoverInterruptedWrite(path);
+        }
+        FileIdentity identity;
+        auto bytes = std::make_shared<const ByteBuffer>(
+            ReadWholeFile(path, layout::kMaxMapFileSize, &identity));
+        HaloPcMap decoded = HaloPcMap::Decode(bytes);
+        // Nothing below can fail: the session takes the new map only once it is complete.
+        map_ = std::move(decoded);
+        bytes_ = std::move(bytes);
+        identity_ = identity;
+        path_ = path;
+        open_ = true;
+        heldLock_ = std::move(lock);
+    } catch (PelmarError& e) {
+        throw e.InFile(path);
+    }
+}
+
+void MapSession::Close() {
+    map_ = HaloPcMap();
+    bytes_.reset();
+    path_.clear();
+    open_ = false;
+    heldLock_.Release();
+}
+
+TagTree MapSession::SelectTag(int32_t tagIndex) {
+    const Tag& tag = map_.TagCache.at(static_cast<size_t>(tagIndex));
+    TagTree tree;
+    if (!tag.HasData()) {
+        tree.message = "No data in this file: " + std::string(WhyNoData(tag.place)) + ".";
+        return tree;
+    }
+    try {
+        tree.plugin = plugins_->PluginFor(tag.Class1);
+    } catch (const PelmarError& e) {
+        tree.message = e.what();
+        return tree;
+    }
+    if (!tree.plugin->root.HasStructs()) {
+        tree.message = kNoInternalNodes;
+        return tree;
+    }
+    tree.root = RootRow(ViewOf(tagIndex, *tree.plugin));
+    return tree;
+}
+
+TreeView MapSession::ViewOf(int32_t tagIndex, const PluginDef& plugin) const {
+    const Tag& tag = map_.TagCache.at(static_cast<size_t>(tagIndex));
+    return TreeView{plugin, map_.bytes(), map_.Magic, tag.Offset};
+}
+
+std::vector<ChunkRow> MapSession::Expand(int32_t tagIndex, const PluginDef& plugin,
+                                         const ChunkRow& row) {
+    try {
+        return ExpandRow(ViewOf(tagIndex, plugin), row);
+    } catch (PelmarError& e) {
+        throw e.InFile(path_);
+    }
+}
+
+void MapSession::RequireUnchangedOnDisk() const {
+    const FileIdentity now = IdentityOf(path_);
+    std::vector<uint8_t> index(IndexBytes(map_));
+    const bool same = now.SameVersion(identity_) && ReadFileRange(path_, 0, index) &&
+                      std::memcmp(index.data(), map_.bytes().data(), index.size()) == 0;
+    if (!same) {
+        throw PelmarError(ErrorKind::Stale,
+                          "the map changed on disk since it was loaded; load it again");
+    }
+}
+
+void MapSession::Rethrow(PelmarError& e, bool unchanged) const {
+    e.InFile(path_);
+    if (unchanged) {
+        e.MapUnchanged();
+    }
+    throw e;
+}
+
+template <typename Plan> EditOutcome MapSession::Commit(Plan&& plan) {
+    if (!open_) {
+        throw PelmarError(ErrorKind::Refused, "no map is loaded");
+    }
+    bool unchanged = true;
+    try {
+        EditLock lock = heldLock_.held() ? EditLock() : EditLock::Acquire(path_);
+        RequireUnchangedOnDisk();
+        auto [edit, summary] = plan();
+        unchanged = false; // from here a failure may leave a journal to finish
+        EditOutcome outcome = Write(edit, std::move(summary));
+        return outcome;
+    } catch (PelmarError& e) {
+        Rethrow(e, unchanged || !std::filesystem::exists(JournalPath(path_)));
+    }
+}
+
+EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
+    auto bytes = std::make_shared<const ByteBuffer>(Materialize(map_.bytes(), edit));
+    HaloPcMap decoded;
+    try {
+        decoded = HaloPcMap::Decode(bytes);
+    } catch (const PelmarError& e) {
+        throw PelmarError(ErrorKind::Refused,
+                          "the edit would leave a map that cannot be opened: " + e.detail(),
+                          e.offset());
+    }
+    const std::span<const uint8_t> whole = bytes->span();
+    EditOutcome outcome;
+    outcome.method = ReplaceFile(path_, std::span(&whole, 1), {identity_, faults_});
+    outcome.summary = std::move(summary);
+    outcome.warnings = edit.warnings;
+    identity_ = IdentityOf(path_);
+    map_ = std::move(decoded);
+    bytes_ = std::move(bytes);
+    return outcome;
+}
+
+EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path) {
+    return Commit([&] {
+        if (tagIndex < 0 || tagIndex >= map_.TagCount) {
+            throw PelmarError(ErrorKind::NotFound, "there is no tag " + std::to_string(tagIndex));
+        }
+        const Tag& tag = map_.TagCache[static_cast<size_t>(tagIndex)];
+        const std::shared_ptr<const PluginDef> plugin = plugins_->PluginFor(tag.Class1);
+        const LocatedChunk located = LocateChunk(ViewOf(tagIndex, *plugin), path);
+        DuplicationRequest request;
+        request.tagIndex = tagIndex;
+        request.scenarioClass = EqualsIgnoringAsciiCase(plugin->tagClass, "scnr");
+        request.chunk = located.chunk;
+        DuplicationPlan plan = PlanDuplication(map_, request);
+        const std::string summary = "Chunk " + std::to_string(located.chunk.chunkIndex + 1) +
+                                    " of " + std::to_string(plan.countBefore) + " copied to " +
+                                    std::to_string(plan.insertAt);
+        return std::pair{std::move(plan.edit), summary};
+    });
+}
+
+EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
+    return Commit([&] {
+        ImportPlan plan = PlanImport(map_, source, n);
+        const Tag& tag = source.TagCache[static_cast<size_t>(n)];
+        std::string summary = "New tag: " + tag.Class1 + ":" + plan.storedName + " (id " +
+                              Hex(plan.newIdent) + ")";
+        if (plan.identMoved) {
+            summary += "; the usual id was taken by another tag, so the next free one was used";
+        }
+        return std::pair{std::move(plan.edit), summary};
+    });
+}
+
+} // namespace pelmar

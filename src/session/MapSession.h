@@ -1,0 +1,96 @@
+#pragma once
+
+#include "map/FileEdit.h"
+#include "map/HaloPcMap.h"
+#include "platform/EditLock.h"
+#include "platform/Error.h"
+#include "platform/FileAccess.h"
+#include "platform/SafeWriter.h"
+#include "session/PluginCatalog.h"
+#include "structview/ChunkTree.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelmar {
+
+// What selecting a tag gives the chunk tree: the plugin of its class and the root row, or a
+// message saying why there is no tree ("No internal nodes found.", a plugin that cannot be
+// read, a tag whose data is not in this file).
+struct TagTree {
+    std::shared_ptr<const PluginDef> plugin;
+    std::optional<ChunkRow> root;
+    std::string message;
+};
+
+// What a completed edit did.
+struct EditOutcome {
+    std::string summary;               // for the user, after "Done"
+    std::vector<std::string> warnings; // e.g. the tag space is exceeded
+    WriteMethod method = WriteMethod::Renamed;
+};
+
+// The message of a plugin whose root has no struct element.
+inline constexpr char kNoInternalNodes[] = "No internal nodes found.";
+
+// The one owner of a map file. It reads the file once, keeps its bytes and model, and makes
+// every edit: check that the file is still the one read, compute the edit on the bytes, check
+// that the result is a map this program can open, write it crash-safely under the map's edit
+// lock, and take the written bytes as its new model. Any failure leaves the file and the
+// session as they were and says so. Both front ends use it for everything they do to a map.
+class MapSession {
+public:
+    explicit MapSession(std::shared_ptr<PluginCatalog> plugins);
+    ~MapSession();
+
+    // Reads the map at `path` (finishing first an interrupted in-place write of it). On
+    // failure it throws PelmarError naming the file and keeps the map it had.
+    void Open(const std::filesystem::path& path);
+    // The same, holding the map's edit lock from the read on until the session is closed or
+    // destroyed: for a program that opens a map to edit it at once.
+    void OpenForEdit(const std::filesystem::path& path);
+    void Close();
+
+    bool IsOpen() const { return open_; }
+    const std::filesystem::path& path() const { return path_; }
+    // The model; requires an open map.
+    const HaloPcMap& map() const { return map_; }
+    PluginCatalog& plugins() { return *plugins_; }
+
+    // The chunk tree of tag `tagIndex`: its plugin and root row, or why there is none.
+    TagTree SelectTag(int32_t tagIndex);
+    // The view that expands the tree of tag `tagIndex` laid out by `plugin`.
+    TreeView ViewOf(int32_t tagIndex, const PluginDef& plugin) const;
+    std::vector<ChunkRow> Expand(int32_t tagIndex, const PluginDef& plugin, const ChunkRow& row);
+
+    // Appends a copy of the chunk at `path` of tag `tagIndex` to its struct's array.
+    EditOutcome Duplicate(int32_t tagIndex, const ChunkPath& path);
+    // Copies tag `n` of `source` into this map; `source` may be this session's own map.
+    EditOutcome Import(const HaloPcMap& source, int32_t n);
+
+    // Test hook: the writer stops where these faults say.
+    void SetWriteFaults(const WriteFaults* faults) { faults_ = faults; }
+
+private:
+    void Read(const std::filesystem::path& path, EditLock lock);
+    // Throws PelmarError (Stale) unless the file is still the version the model was read from.
+    void RequireUnchangedOnDisk() const;
+    // Runs `plan` under the edit lock and writes its result; see the class comment.
+    template <typename Plan> EditOutcome Commit(Plan&& plan);
+    EditOutcome Write(const FileEdit& edit, std::string summary);
+    [[noreturn]] void Rethrow(PelmarError& e, bool unchanged) const;
+
+    std::shared_ptr<PluginCatalog> plugins_;
+    std::filesystem::path path_;
+    std::shared_ptr<const ByteBuffer> bytes_;
+    HaloPcMap map_; // one object for the whole session: references to it stay valid
+    bool open_ = false;
+    FileIdentity identity_;
+    EditLock heldLock_;
+    const WriteFaults* faults_ = nullptr;
+};
+
+} // namespace pelmar

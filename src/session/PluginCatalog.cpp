@@ -1,0 +1,68 @@
+#include "session/PluginCatalog.h"
+
+#include "platform/Error.h"
+#include "platform/FileAccess.h"
+#include "structview/PluginParser.h"
+
+namespace pelmar {
+
+namespace {
+
+// Plugin files larger than this are refused: a structure definition is at most a few
+// hundred kilobytes.
+constexpr uint64_t kMaxPluginFileSize = uint64_t{64} << 20;
+
+std::string Shown(std::string_view tagClass) {
+    std::string shown;
+    for (char c : tagClass) {
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    }
+    return shown;
+}
+
+} // namespace
+
+PluginCatalog::PluginCatalog(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+void PluginCatalog::ScanForPlugins() {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder_, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        entries_.insert(it->path().filename().string());
+    }
+    parsed_.clear();
+}
+
+bool PluginCatalog::HasPluginFor(std::string_view tagClass) const {
+    return entries_.count(std::string(tagClass) + ".ent") != 0;
+}
+
+std::filesystem::path PluginCatalog::PluginPath(std::string_view tagClass) const {
+    const std::string name = std::string(tagClass) + ".ent";
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+        throw PelmarError(ErrorKind::BadPlugin, "no plugin file can exist for the class \"" +
+                                                    Shown(tagClass) +
+                                                    "\": its name holds \"/\" or a zero byte")
+            .InFile(folder_);
+    }
+    return folder_ / name;
+}
+
+std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagClass) {
+    if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
+        return it->second;
+    }
+    const std::filesystem::path path = PluginPath(tagClass);
+    std::shared_ptr<const PluginDef> plugin;
+    try {
+        const ByteBuffer text = ReadWholeFile(path, kMaxPluginFileSize);
+        plugin = std::make_shared<const PluginDef>(ParsePlugin(
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+    } catch (PelmarError& e) {
+        throw e.InFile(path);
+    }
+    parsed_.emplace(std::string(tagClass), plugin);
+    return plugin;
+}
+
+} // namespace pelmar

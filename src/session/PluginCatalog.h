@@ -1,0 +1,45 @@
+#pragma once
+
+#include "structview/PluginDefinition.h"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace pelmar {
+
+// The plugin folder: which classes have a plugin file, and each plugin parsed once. The names
+// of the folder's entries are registered by each scan and never forgotten (a plugin removed
+// from the folder stays listed until the program ends); a scan drops the parsed plugins, so
+// that a map loaded after a plugin was changed sees the change.
+class PluginCatalog {
+public:
+    explicit PluginCatalog(std::filesystem::path folder);
+
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // Registers the name of every entry of the folder; a folder that is missing or cannot be
+    // listed registers nothing.
+    void ScanForPlugins();
+
+    // True when the entry `tagClass` + ".ent" has been registered.
+    bool HasPluginFor(std::string_view tagClass) const;
+
+    // The plugin of `tagClass`, read and parsed at its first use. Throws PelmarError
+    // (BadPlugin) naming the file when it cannot be read or parsed, or when no plugin file can
+    // exist for the class (its name holds "/" or a zero byte).
+    std::shared_ptr<const PluginDef> PluginFor(std::string_view tagClass);
+
+    // The path of the plugin file of `tagClass`.
+    std::filesystem::path PluginPath(std::string_view tagClass) const;
+
+private:
+    std::filesystem::path folder_;
+    std::set<std::string> entries_;
+    std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> parsed_;
+};
+
+} // namespace pelmar
