@@ -30,6 +30,26 @@ std::unique_ptr<MapSession> OpenSession(const std::string& path, const std::stri
     return session;
 }
 
+void AddRelocationOption(CLI::App* cmd, std::string& mode) {
+    cmd->add_option("--relocation", mode,
+                    "How moved addresses are found: auto (default; precise when the plugins "
+                    "describe every class of the map), precise, or scan (every word in range)")
+        ->check(CLI::IsMember({"auto", "precise", "scan"}));
+}
+
+void UseRelocation(MapSession& session, const std::string& mode) {
+    session.SetRelocationMode(mode == "precise" ? RelocationMode::Precise
+                              : mode == "scan"  ? RelocationMode::Scan
+                                                : RelocationMode::Auto);
+}
+
+void ReportOutcome(CliContext& context, const EditOutcome& outcome) {
+    context.err << "pelmar-cli: " << Printable(outcome.relocation.reason) << "\n";
+    for (const std::string& warning : outcome.warnings) {
+        context.err << "pelmar-cli: warning: " << Printable(warning) << "\n";
+    }
+}
+
 int32_t RequireTag(const MapSession& session, const std::string& key) {
     const std::optional<int32_t> index = session.map().FindTagByName(key);
     if (!index) {

@@ -9,6 +9,7 @@
 
 namespace pelmar {
 class MapSession;
+struct EditOutcome;
 class PluginCatalog;
 } // namespace pelmar
 
@@ -40,6 +41,14 @@ std::filesystem::path PluginFolderOption(const std::string& given);
 // edit, locked from the read on).
 std::unique_ptr<MapSession> OpenSession(const std::string& path, const std::string& pluginsOption,
                                         bool forEdit);
+
+// Adds --relocation auto|precise|scan to `cmd`, stored in `mode`.
+void AddRelocationOption(CLI::App* cmd, std::string& mode);
+// Applies the --relocation choice to `session`.
+void UseRelocation(MapSession& session, const std::string& mode);
+// Writes the outcome's notes to standard error: which relocation was used and why, and the
+// warnings.
+void ReportOutcome(CliContext& context, const EditOutcome& outcome);
 
 // The index of the tag CLASS:NAME in the session's map; throws PelmarError (NotFound) naming
 // the map when it has none.

@@ -12,20 +12,21 @@ struct DupOptions {
     std::string tag;
     std::string chunkPath;
     std::string plugins;
+    std::string relocation = "auto";
+    bool deep = false;
 };
 
 void RunDup(CliContext& context, const DupOptions& opts) {
     const auto session = OpenSession(opts.path, opts.plugins, true);
+    UseRelocation(*session, opts.relocation);
     const int32_t index = RequireTag(*session, opts.tag);
     const TagTree tree = session->SelectTag(index);
     if (!tree.plugin) {
         throw PelmarError(ErrorKind::BadPlugin, tree.message);
     }
     const ChunkPath path = ParseChunkPath(opts.chunkPath, tree.plugin->tagClass);
-    const EditOutcome outcome = session->Duplicate(index, path);
-    for (const std::string& warning : outcome.warnings) {
-        context.err << "pelmar-cli: warning: " << Printable(warning) << "\n";
-    }
+    const EditOutcome outcome = session->Duplicate(index, path, opts.deep);
+    ReportOutcome(context, outcome);
     context.out << "Done\n";
 }
 
@@ -42,6 +43,9 @@ void AddDupCommand(CLI::App& app, CliContext& context) {
         ->required();
     cmd->add_option("--plugins", opts->plugins,
                     "Plugin folder (default: the plugins folder beside pelmar-cli)");
+    AddRelocationOption(cmd, opts->relocation);
+    cmd->add_flag("--deep", opts->deep,
+                  "Copy the chunk's sub-blocks and data along (needs precise relocation)");
     cmd->callback([&context, opts] { RunDup(context, *opts); });
 }
 

@@ -13,10 +13,13 @@ struct ImportOptions {
     std::string map;
     std::string source;
     std::string tag; // CLASS:NAME
+    std::string plugins;
+    std::string relocation = "auto";
 };
 
 void RunImport(CliContext& context, const ImportOptions& opts) {
-    const auto session = OpenSession(opts.map, "", true);
+    const auto session = OpenSession(opts.map, opts.plugins, true);
+    UseRelocation(*session, opts.relocation);
     // The map itself serves as the source when both name the same file.
     std::error_code ec;
     std::unique_ptr<MapSession> other;
@@ -26,9 +29,7 @@ void RunImport(CliContext& context, const ImportOptions& opts) {
     const MapSession& source = other ? *other : *session;
     const int32_t n = RequireTag(source, opts.tag);
     const EditOutcome outcome = session->Import(source.map(), n);
-    for (const std::string& warning : outcome.warnings) {
-        context.err << "pelmar-cli: warning: " << Printable(warning) << "\n";
-    }
+    ReportOutcome(context, outcome);
     context.out << "Done\n" << Printable(outcome.summary) << "\n";
 }
 
@@ -42,6 +43,9 @@ void AddImportCommand(CLI::App& app, CliContext& context) {
     cmd->add_option("SOURCE_MAP", opts->source, "Map file to copy the tag from")->required();
     cmd->add_option("CLASS:NAME", opts->tag, "The tag to copy, e.g. weap:weapons\\pistol\\pistol")
         ->required();
+    cmd->add_option("--plugins", opts->plugins,
+                    "Plugin folder (default: the plugins folder beside pelmar-cli)");
+    AddRelocationOption(cmd, opts->relocation);
     cmd->callback([&context, opts] { RunImport(context, *opts); });
 }
 

@@ -17,21 +17,7 @@ namespace {
     throw PelmarError(ErrorKind::Refused, problem, at);
 }
 
-// Where the struct lies and where the copy goes, in offsets of the file before the edit.
-struct Place {
-    const Tag* tag = nullptr;
-    ChunkToDuplicate chunk;
-    int32_t count = 0;
-    int32_t first = 0;    // the struct's chunk 0
-    int32_t insertAt = 0; // the byte after the array's last element
-    int64_t oldLength = 0;
-    int64_t newLength = 0;
-
-    int64_t TagEnd() const { return int64_t{tag->Offset} + tag->Size; }
-    int64_t ChunkStart() const {
-        return int64_t{first} + int64_t{chunk.chunkSize} * chunk.chunkIndex;
-    }
-};
+using Place = DuplicationTarget;
 
 const Tag& RequireTagWithData(const HaloPcMap& map, int32_t index) {
     if (index < 0 || index >= map.TagCount) {
@@ -69,7 +55,10 @@ void RequireArrayInTag(const Place& p) {
     }
 }
 
-Place Locate(const HaloPcMap& map, const DuplicationRequest& request) {
+} // namespace
+
+DuplicationTarget LocateTarget(const HaloPcMap& map, const DuplicationRequest& request,
+                               int64_t extra) {
     Place p;
     p.tag = &RequireTagWithData(map, request.tagIndex);
     p.chunk = request.chunk;
@@ -87,13 +76,15 @@ Place Locate(const HaloPcMap& map, const DuplicationRequest& request) {
                       map.Magic);
     RequireArrayInTag(p);
     p.insertAt = AddWrap(p.first, MulWrap(p.count, p.chunk.chunkSize));
-    p.newLength = p.oldLength + p.chunk.chunkSize;
+    p.newLength = p.oldLength + p.chunk.chunkSize + extra;
     if (static_cast<uint64_t>(p.newLength) > layout::kMaxMapFileSize) {
         Refuse("the map would grow to " + std::to_string(p.newLength) +
                " bytes, more than a map file can address");
     }
     return p;
 }
+
+namespace {
 
 // The scenario's words up to its scan end (word 1448 of its data), which must lie within the
 // scenario's data: an end beyond it would move later words twice, one before it would leave
@@ -128,7 +119,9 @@ int32_t SecondTagStart(const HaloPcMap& map) {
     return map.TagCache[1].Offset;
 }
 
-void RaiseCount(FileEdit& edit, const Place& p) {
+} // namespace
+
+void RaiseCount(FileEdit& edit, const DuplicationTarget& p) {
     uint8_t raised[4];
     StoreI32(raised, AddWrap(p.count, 1));
     for (int64_t i = 0; i < 4; ++i) {
@@ -138,6 +131,8 @@ void RaiseCount(FileEdit& edit, const Place& p) {
         edit.ops.push_back(std::move(op));
     }
 }
+
+namespace {
 
 void MoveIndexAddresses(const HaloPcMap& map, FileEdit& edit, const MovedValues& moved,
                         int32_t amount) {
@@ -176,7 +171,7 @@ void FixUpCopy(std::span<uint8_t> copy, const CopyFixUp& fix) {
 }
 
 DuplicationPlan PlanDuplication(const HaloPcMap& map, const DuplicationRequest& request) {
-    const Place p = Locate(map, request);
+    const Place p = LocateTarget(map, request);
     const std::span<const uint8_t> file = map.bytes();
     const int32_t amount = p.chunk.chunkSize;
     const auto newSize = static_cast<size_t>(p.newLength);

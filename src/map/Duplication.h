@@ -22,6 +22,30 @@ struct DuplicationRequest {
     ChunkToDuplicate chunk;
 };
 
+// Where the struct lies and where the copy goes, in offsets of the file before the edit.
+struct DuplicationTarget {
+    const Tag* tag = nullptr;
+    ChunkToDuplicate chunk;
+    int32_t count = 0;
+    int32_t first = 0;    // the struct's chunk 0
+    int32_t insertAt = 0; // the byte after the array's last element
+    int64_t oldLength = 0;
+    int64_t newLength = 0;
+
+    int64_t TagEnd() const { return int64_t{tag->Offset} + tag->Size; }
+    int64_t ChunkStart() const {
+        return int64_t{first} + int64_t{chunk.chunkSize} * chunk.chunkIndex;
+    }
+};
+
+// The checks every duplication makes before anything else; see PlanDuplication for what is
+// refused. `extra` bytes are inserted with the copy (its sub-blocks, in a deep copy).
+DuplicationTarget LocateTarget(const HaloPcMap& map, const DuplicationRequest& request,
+                               int64_t extra = 0);
+
+// Writes count + 1 over the struct's count in the new file.
+void RaiseCount(FileEdit& edit, const DuplicationTarget& target);
+
 struct DuplicationPlan {
     FileEdit edit;
     int32_t countBefore = 0; // the struct's count before it is raised

@@ -27,25 +27,16 @@ constexpr uint32_t kTagIdStep = 0x00010001;
     throw PelmarError(ErrorKind::Refused, problem, at);
 }
 
-// The values of one import, fixed before anything is written.
-struct ImportLayout {
-    int32_t fileLength = 0;     // the file's length before the import
-    int32_t entriesEnd = 0;     // where the new entry is inserted: the end of the entries
-    int32_t dataStart = 0;      // the first tag's data: where the stored name is inserted
-    int32_t shift = 0;          // how far the data moves: one entry plus the stored name
-    int32_t newDataAddress = 0; // map address of the copied data
+} // namespace
 
-    // How far the byte at file offset `offset` moves: not at all before the new entry, by one
-    // entry up to the first tag's data, by the whole shift from there on.
-    int32_t MoveOf(int32_t offset) const {
-        if (offset < entriesEnd) {
-            return 0;
-        }
-        return offset < dataStart ? kEntryBytes : shift;
+int32_t ImportLayout::MoveOf(int32_t offset) const {
+    if (offset < entriesEnd) {
+        return 0;
     }
-};
+    return offset < dataStart ? kEntryBytes : shift;
+}
 
-const Tag& SourceTag(const HaloPcMap& source, int32_t n) {
+const Tag& ImportedTag(const HaloPcMap& source, int32_t n) {
     if (n < 0 || n >= source.TagCount) {
         throw PelmarError(ErrorKind::NotFound, "there is no tag number " + std::to_string(n) +
                                                    " to import (the map has " +
@@ -58,6 +49,8 @@ const Tag& SourceTag(const HaloPcMap& source, int32_t n) {
     }
     return tag;
 }
+
+namespace {
 
 // The first tag data in file order: the names end there.
 int32_t FirstDataStart(const HaloPcMap& map) {
@@ -85,7 +78,10 @@ void RequireNamesStayWhole(const HaloPcMap& map, const ImportLayout& l) {
     }
 }
 
-ImportLayout PlanLayout(const HaloPcMap& map, const Tag& tag, const std::string& storedName) {
+} // namespace
+
+ImportLayout PlanImportLayout(const HaloPcMap& map, const Tag& tag, const std::string& storedName,
+                              bool alignData) {
     ImportLayout l;
     l.fileLength = static_cast<int32_t>(map.FileLength());
     l.entriesEnd = map.tagOffset + kEntryBytes * map.TagCount;
@@ -95,21 +91,23 @@ ImportLayout PlanLayout(const HaloPcMap& map, const Tag& tag, const std::string&
                    std::to_string(l.entriesEnd) + "; no tag can be added",
                l.dataStart);
     }
+    l.nameBytes = static_cast<int32_t>(storedName.size()) + 1;
+    if (alignData) {
+        l.nameBytes = (l.nameBytes + 3) & ~3;
+    }
     const uint64_t growth =
-        uint64_t{kEntrySize} + storedName.size() + 1 + static_cast<uint64_t>(tag.Size);
+        uint64_t{kEntrySize} + static_cast<uint64_t>(l.nameBytes) + static_cast<uint64_t>(tag.Size);
     if (static_cast<uint64_t>(l.fileLength) + growth > layout::kMaxMapFileSize) {
         Refuse("the map would grow past " + std::to_string(layout::kMaxMapFileSize) +
                " bytes with the imported tag");
     }
-    l.shift = kEntryBytes + static_cast<int32_t>(storedName.size()) + 1;
+    l.shift = kEntryBytes + l.nameBytes;
     l.newDataAddress = AddWrap(map.Magic, l.fileLength + l.shift);
     RequireNamesStayWhole(map, l);
     return l;
 }
 
-// The id of the new tag: the last tag's id + 0x00010001, or when another tag has that id, the
-// next free id in steps of the same size.
-uint32_t NewIdent(const HaloPcMap& map, bool& moved) {
+uint32_t NewTagIdent(const HaloPcMap& map, bool& moved) {
     uint32_t ident = map.TagCache.back().ident + kTagIdStep;
     moved = false;
     while (map.FindTagByIdent(ident)) {
@@ -118,6 +116,8 @@ uint32_t NewIdent(const HaloPcMap& map, bool& moved) {
     }
     return ident;
 }
+
+namespace {
 
 std::vector<uint8_t> NewEntry(const HaloPcMap& map, const Tag& tag, const ImportLayout& l,
                               uint32_t ident) {
@@ -135,12 +135,27 @@ std::vector<uint8_t> NewEntry(const HaloPcMap& map, const Tag& tag, const Import
     return entry;
 }
 
-// The tag count, every entry's name address (all names move) and the data addresses of tags
-// whose data is here, and the addresses into the data region, which all move. Entries of tags
-// without data keep their data address: it is 0, a resource index or no address at all.
-void Relocate(const HaloPcMap& map, const ImportLayout& l, FileEdit& edit) {
+// The data region's addresses, moved by value: dataStart + Magic <= w < fileLength + Magic, both
+// bounds 32-bit sums (an empty range when the upper one wraps below the lower).
+void MoveDataRegion(const HaloPcMap& map, const ImportLayout& l, FileEdit& edit) {
+    const auto newSize = static_cast<size_t>(l.fileLength + l.shift);
+    const MovedValues region{0, AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic)};
+    edit.Shift(WordsEndingBy(l.dataStart + l.shift, l.fileLength + l.shift, newSize), region,
+               l.shift);
+}
+
+} // namespace
+
+void AddEntryAndName(const HaloPcMap& map, const Tag& tag, const ImportLayout& l,
+                     const ImportPlan& plan, FileEdit& edit) {
     using namespace layout;
+    std::vector<uint8_t> name(plan.storedName.begin(), plan.storedName.end());
+    name.resize(static_cast<size_t>(l.nameBytes), 0);
+    edit.Insert(l.entriesEnd, NewEntry(map, tag, l, plan.newIdent));
+    edit.Insert(l.dataStart, std::move(name));
     edit.SetWord(map.indexOffset + kIndexTagCountField, map.TagCount + 1);
+    // Every name moves; data addresses only of tags whose data is here (the others hold 0, a
+    // resource index or no address at all).
     for (int32_t i = 0; i < map.TagCount; ++i) {
         const Tag& t = map.TagCache[static_cast<size_t>(i)];
         const int64_t entry = map.tagOffset + kEntrySize * i;
@@ -149,33 +164,20 @@ void Relocate(const HaloPcMap& map, const ImportLayout& l, FileEdit& edit) {
             edit.AddWord(entry + kEntryDataAddressField, l.shift);
         }
     }
-    const auto newSize = static_cast<size_t>(l.fileLength + l.shift);
-    // The data region's addresses: dataStart + Magic <= w < fileLength + Magic, both bounds
-    // 32-bit sums (an empty range when the upper one wraps below the lower).
-    const MovedValues region{0, AddWrap(l.dataStart, map.Magic), AddWrap(l.fileLength, map.Magic)};
-    edit.Shift(WordsEndingBy(l.dataStart + l.shift, l.fileLength + l.shift, newSize), region,
-               l.shift);
 }
 
-} // namespace
-
 ImportPlan PlanImport(const HaloPcMap& map, const HaloPcMap& source, int32_t n) {
-    const Tag& tag = SourceTag(source, n);
+    const Tag& tag = ImportedTag(source, n);
     ImportPlan plan;
     plan.storedName = StoredName(tag.Name, map.TagCount + 1);
-    const ImportLayout l = PlanLayout(map, tag, plan.storedName);
-    plan.newIdent = NewIdent(map, plan.identMoved);
-
+    const ImportLayout l = PlanImportLayout(map, tag, plan.storedName, false);
+    plan.newIdent = NewTagIdent(map, plan.identMoved);
     const DataMove move{source, map, AddWrap(tag.Offset, source.Magic), tag.Size,
                         l.newDataAddress};
-    std::vector<uint8_t> name(plan.storedName.begin(), plan.storedName.end());
-    name.push_back(0);
-    FileEdit& edit = plan.edit;
-    edit.Insert(l.entriesEnd, NewEntry(map, tag, l, plan.newIdent));
-    edit.Insert(l.dataStart, std::move(name));
-    edit.Insert(l.fileLength, TranslateTagData(tag.TagBlock.bytes(), move));
-    Relocate(map, l, edit);
-    KeepHeaderTrue(map.bytes(), edit);
+    AddEntryAndName(map, tag, l, plan, plan.edit);
+    plan.edit.Insert(l.fileLength, TranslateTagData(tag.TagBlock.bytes(), move));
+    MoveDataRegion(map, l, plan.edit);
+    KeepHeaderTrue(map.bytes(), plan.edit);
     return plan;
 }
 

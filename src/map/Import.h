@@ -31,6 +31,33 @@ struct ImportPlan {
 // would split them, or the map would outgrow 32-bit offsets.
 ImportPlan PlanImport(const HaloPcMap& map, const HaloPcMap& source, int32_t n);
 
+// The values of one import, fixed before anything is written.
+struct ImportLayout {
+    int32_t fileLength = 0;     // the file's length before the import
+    int32_t entriesEnd = 0;     // where the new entry is inserted: the end of the entries
+    int32_t dataStart = 0;      // the first tag's data: where the stored name is inserted
+    int32_t nameBytes = 0;      // the stored name, its zero byte and any padding
+    int32_t shift = 0;          // how far the data moves: one entry plus the name bytes
+    int32_t newDataAddress = 0; // map address of the copied data
+
+    // How far the byte at file offset `offset` moves: not at all before the new entry, by one
+    // entry up to the first tag's data, by the whole shift from there on.
+    int32_t MoveOf(int32_t offset) const;
+};
+
+// The source's tag `n`, which must have data; PelmarError NotFound or Refused otherwise.
+const Tag& ImportedTag(const HaloPcMap& source, int32_t n);
+// Plans where everything goes. With `alignData` the stored name is padded with zero bytes so
+// that the shift, and so every moved tag's data, stays on a multiple of 4.
+ImportLayout PlanImportLayout(const HaloPcMap& map, const Tag& tag, const std::string& storedName,
+                              bool alignData);
+// The new tag's id: the last tag's id + 0x00010001, or the next free one in such steps.
+uint32_t NewTagIdent(const HaloPcMap& map, bool& moved);
+// The new entry, its stored name (with padding) and the index changes: the tag count, every
+// entry's name address, and the data addresses of the tags whose data is here.
+void AddEntryAndName(const HaloPcMap& map, const Tag& tag, const ImportLayout& l,
+                     const ImportPlan& plan, FileEdit& edit);
+
 // The name under which an imported tag is stored.
 std::string StoredName(std::string_view name, int32_t newTagCount);
 

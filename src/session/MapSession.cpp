@@ -3,6 +3,7 @@
 #include "map/Duplication.h"
 #include "map/Import.h"
 #include "map/MapLayout.h"
+#include "structview/PreciseEdits.h"
 #include "platform/AsciiText.h"
 #include "platform/Error.h"
 
@@ -163,29 +164,85 @@ EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
     return outcome;
 }
 
-EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path) {
-    return Commit([&] {
+LayoutLookup MapSession::Layouts() {
+    return [this](std::string_view tagClass) -> const PluginDef* {
+        return plugins_->HasPluginFor(tagClass) ? plugins_->PluginFor(tagClass).get() : nullptr;
+    };
+}
+
+RelocationChoice MapSession::ChooseRelocation(const std::string* importedClass) {
+    if (mode_ == RelocationMode::Scan) {
+        return {false, "relocation by value, as asked"};
+    }
+    std::optional<std::string> uncovered = FirstUncoveredClass(map_, Layouts());
+    if (!uncovered && importedClass != nullptr) {
+        const PluginDef* layout = nullptr;
+        try {
+            layout = Layouts()(*importedClass);
+        } catch (const PelmarError&) {
+        }
+        if (layout == nullptr || !layout->complete) {
+            uncovered = "the imported tag's class \"" + *importedClass +
+                        "\" has no complete plugin";
+        }
+    }
+    if (!uncovered) {
+        return {true, "precise relocation: the plugins describe every class of the map"};
+    }
+    if (mode_ == RelocationMode::Precise) {
+        throw PelmarError(ErrorKind::Refused,
+                          "precise relocation needs the plugins to describe every class of the "
+                          "map, and " +
+                              *uncovered);
+    }
+    return {false, "relocation by value: " + *uncovered};
+}
+
+EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path, bool deep) {
+    RelocationChoice relocation;
+    EditOutcome outcome = Commit([&] {
         if (tagIndex < 0 || tagIndex >= map_.TagCount) {
             throw PelmarError(ErrorKind::NotFound, "there is no tag " + std::to_string(tagIndex));
         }
         const Tag& tag = map_.TagCache[static_cast<size_t>(tagIndex)];
         const std::shared_ptr<const PluginDef> plugin = plugins_->PluginFor(tag.Class1);
         const LocatedChunk located = LocateChunk(ViewOf(tagIndex, *plugin), path);
+        relocation = ChooseRelocation();
+        if (deep && !relocation.precise) {
+            throw PelmarError(ErrorKind::Refused,
+                              "duplicating with sub-blocks needs precise relocation (" +
+                                  relocation.reason + ")");
+        }
         DuplicationRequest request;
         request.tagIndex = tagIndex;
         request.scenarioClass = EqualsIgnoringAsciiCase(plugin->tagClass, "scnr");
         request.chunk = located.chunk;
-        DuplicationPlan plan = PlanDuplication(map_, request);
+        DuplicationPlan plan =
+            relocation.precise
+                ? PlanPreciseDuplication(map_, request, *located.layout,
+                                         DeclaredAddresses(map_, Layouts()), deep)
+                : PlanDuplication(map_, request);
         const std::string summary = "Chunk " + std::to_string(located.chunk.chunkIndex + 1) +
                                     " of " + std::to_string(plan.countBefore) + " copied to " +
                                     std::to_string(plan.insertAt);
         return std::pair{std::move(plan.edit), summary};
     });
+    outcome.relocation = relocation;
+    return outcome;
 }
 
 EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
-    return Commit([&] {
-        ImportPlan plan = PlanImport(map_, source, n);
+    RelocationChoice relocation;
+    EditOutcome outcome = Commit([&] {
+        const Tag& imported = ImportedTag(source, n);
+        relocation = ChooseRelocation(&imported.Class1);
+        ImportPlan plan;
+        if (relocation.precise) {
+            const std::shared_ptr<const PluginDef> layout = plugins_->PluginFor(imported.Class1);
+            plan = PlanPreciseImport(map_, DeclaredAddresses(map_, Layouts()), source, *layout, n);
+        } else {
+            plan = PlanImport(map_, source, n);
+        }
         const Tag& tag = source.TagCache[static_cast<size_t>(n)];
         std::string summary = "New tag: " + tag.Class1 + ":" + plan.storedName + " (id " +
                               Hex(plan.newIdent) + ")";
@@ -194,6 +251,8 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
         }
         return std::pair{std::move(plan.edit), summary};
     });
+    outcome.relocation = relocation;
+    return outcome;
 }
 
 } // namespace pelmar

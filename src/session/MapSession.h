@@ -7,6 +7,7 @@
 #include "platform/FileAccess.h"
 #include "platform/SafeWriter.h"
 #include "session/PluginCatalog.h"
+#include "structview/AddressWalk.h"
 #include "structview/ChunkTree.h"
 
 #include <filesystem>
@@ -26,10 +27,23 @@ struct TagTree {
     std::string message;
 };
 
+// How an edit tells the addresses it moves from other words. Precise: only the address
+// words that the plugins declare (possible when they describe every class of the map with data
+// here). Scan: every word whose value lies in the range of moved addresses. Auto: precise when
+// possible, otherwise scan.
+enum class RelocationMode { Auto, Precise, Scan };
+
+// Which relocation an edit used, and why, for the user.
+struct RelocationChoice {
+    bool precise = false;
+    std::string reason;
+};
+
 // What a completed edit did.
 struct EditOutcome {
     std::string summary;               // for the user, after "Done"
     std::vector<std::string> warnings; // e.g. the tag space is exceeded
+    RelocationChoice relocation;
     WriteMethod method = WriteMethod::Renamed;
 };
 
@@ -66,8 +80,16 @@ public:
     TreeView ViewOf(int32_t tagIndex, const PluginDef& plugin) const;
     std::vector<ChunkRow> Expand(int32_t tagIndex, const PluginDef& plugin, const ChunkRow& row);
 
-    // Appends a copy of the chunk at `path` of tag `tagIndex` to its struct's array.
-    EditOutcome Duplicate(int32_t tagIndex, const ChunkPath& path);
+    void SetRelocationMode(RelocationMode mode) { mode_ = mode; }
+    RelocationMode relocationMode() const { return mode_; }
+    // The relocation the next edit uses (importing a tag of `importedClass`, if given). Throws
+    // PelmarError (Refused) in precise mode when the plugins do not cover the map, naming the
+    // first class that is missing or incomplete.
+    RelocationChoice ChooseRelocation(const std::string* importedClass = nullptr);
+
+    // Appends a copy of the chunk at `path` of tag `tagIndex` to its struct's array; `deep`
+    // copies its sub-blocks and data along (precise relocation only).
+    EditOutcome Duplicate(int32_t tagIndex, const ChunkPath& path, bool deep = false);
     // Copies tag `n` of `source` into this map; `source` may be this session's own map.
     EditOutcome Import(const HaloPcMap& source, int32_t n);
 
@@ -82,6 +104,7 @@ private:
     template <typename Plan> EditOutcome Commit(Plan&& plan);
     EditOutcome Write(const FileEdit& edit, std::string summary);
     [[noreturn]] void Rethrow(PelmarError& e, bool unchanged) const;
+    LayoutLookup Layouts();
 
     std::shared_ptr<PluginCatalog> plugins_;
     std::filesystem::path path_;
@@ -91,6 +114,7 @@ private:
     FileIdentity identity_;
     EditLock heldLock_;
     const WriteFaults* faults_ = nullptr;
+    RelocationMode mode_ = RelocationMode::Auto;
 };
 
 } // namespace pelmar

@@ -1,0 +1,118 @@
+#include "structview/AddressWalk.h"
+
+#include "platform/Error.h"
+#include "platform/Int32.h"
+#include "platform/Words.h"
+
+#include <algorithm>
+
+namespace pelmar {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& problem, int64_t at) {
+    throw PelmarError(ErrorKind::Refused, problem, at);
+}
+
+} // namespace
+
+std::optional<std::string> FirstUncoveredClass(const HaloPcMap& map, const LayoutLookup& plugins) {
+    for (const std::string& tagClass : map.TagClass) {
+        const std::vector<int32_t>& tags = map.TagsOfClass(tagClass);
+        const bool hasData = std::any_of(tags.begin(), tags.end(), [&](int32_t i) {
+            return map.TagCache[static_cast<size_t>(i)].HasData();
+        });
+        if (!hasData) {
+            continue;
+        }
+        const PluginDef* plugin = nullptr;
+        try {
+            plugin = plugins(tagClass);
+        } catch (const PelmarError& e) {
+            return "the plugin of class \"" + tagClass + "\" cannot be read (" + e.detail() + ")";
+        }
+        if (plugin == nullptr) {
+            return "there is no plugin for class \"" + tagClass + "\"";
+        }
+        if (!plugin->complete) {
+            return "the plugin of class \"" + tagClass +
+                   "\" does not declare every address of the class (complete=\"true\")";
+        }
+    }
+    return std::nullopt;
+}
+
+void AddressWalker::Walk(const StructDef& layout, int64_t at,
+                         const std::function<void(const AddressSlot&)>& visit) {
+    for (const FieldDef& f : layout.fields) {
+        if (f.type == FieldType::TagRef) {
+            visit({at + f.offset + 4, SlotKind::TagRef});
+        } else if (f.type == FieldType::Data) {
+            visit({at + f.offset + 12, SlotKind::Data});
+        } else if (f.type == FieldType::TagId) {
+            visit({at + f.offset, SlotKind::TagId});
+        }
+    }
+    for (const StructDef& block : layout.structs) {
+        visit({at + block.offset + 4, SlotKind::Block});
+        WalkBlock(block, at + block.offset, visit);
+    }
+}
+
+void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
+                              const std::function<void(const AddressSlot&)>& visit) {
+    const int32_t count = ReadWord(file_, at, "a block's count");
+    const int32_t address = ReadWord(file_, at + 4, "a block's address");
+    if (count == 0 || address == 0) {
+        return;
+    }
+    const std::string what = "the block \"" + block.name + "\"";
+    if (count < 0 || (block.max > 0 && count > block.max)) {
+        Refuse(what + " has " + std::to_string(count) + " elements, more than its layout allows (" +
+                   std::to_string(block.max) + "); relocation by value can still edit the map",
+               at);
+    }
+    const int64_t first = SubWrap(address, magic_);
+    if (block.size <= 0 || !RangeFits(first, int64_t{count} * block.size, file_.size())) {
+        Refuse(what + "'s " + std::to_string(count) + " elements of " +
+                   std::to_string(block.size) + " bytes do not lie inside the file",
+               at);
+    }
+    budget_ -= count;
+    if (budget_ < 0) {
+        Refuse("the blocks of the map overlap or repeat: more elements than the file can hold", at);
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        Walk(block, first + block.size * k, visit);
+    }
+}
+
+std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins) {
+    std::vector<AddressSlot> slots;
+    AddressWalker walker(map.bytes(), map.Magic, static_cast<int64_t>(map.FileLength() / 4) + 64);
+    const auto collect = [&slots](const AddressSlot& slot) {
+        if (slot.kind != SlotKind::TagId) {
+            slots.push_back(slot);
+        }
+    };
+    for (const Tag& tag : map.TagCache) {
+        if (!tag.HasData()) {
+            continue;
+        }
+        const PluginDef* plugin = plugins(tag.Class1);
+        if (plugin == nullptr) {
+            throw PelmarError(ErrorKind::Refused,
+                              "there is no plugin for class \"" + tag.Class1 + "\"");
+        }
+        walker.Walk(plugin->root, tag.Offset, collect);
+    }
+    std::sort(slots.begin(), slots.end(),
+              [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; });
+    // A word reached twice (blocks that share elements) is still one word to move once.
+    slots.erase(std::unique(slots.begin(), slots.end(),
+                            [](const AddressSlot& a, const AddressSlot& b) { return a.at == b.at; }),
+                slots.end());
+    return slots;
+}
+
+} // namespace pelmar
