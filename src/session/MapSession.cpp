@@ -33,14 +33,14 @@ MapSession::~MapSession() = default;
 void MapSession::Open(const std::filesystem::path& path) {
     EditLock lock;
     if (std::filesystem::exists(JournalPath(path))) {
-        lock = EditLock::Acquire(path); // an interrupted write is finished under the lock
+        lock = EditLock::Acquire(path, patience_); // an interrupted write is finished under it
     }
     Read(path, std::move(lock));
     heldLock_.Release();
 }
 
 void MapSession::OpenForEdit(const std::filesystem::path& path) {
-    Read(path, EditLock::Acquire(path));
+    Read(path, EditLock::Acquire(path, patience_));
 }
 
 void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
@@ -132,7 +132,7 @@ template <typename Plan> EditOutcome MapSession::Commit(Plan&& plan) {
     }
     bool unchanged = true;
     try {
-        EditLock lock = heldLock_.held() ? EditLock() : EditLock::Acquire(path_);
+        EditLock lock = heldLock_.held() ? EditLock() : EditLock::Acquire(path_, patience_);
         RequireUnchangedOnDisk();
         auto [edit, summary] = plan();
         unchanged = false; // from here a failure may leave a journal to finish

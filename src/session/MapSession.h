@@ -10,6 +10,7 @@
 #include "structview/AddressWalk.h"
 #include "structview/ChunkTree.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -93,6 +94,10 @@ public:
     // Copies tag `n` of `source` into this map; `source` may be this session's own map.
     EditOutcome Import(const HaloPcMap& source, int32_t n);
 
+    // How long an edit waits for another program's edit of the map to finish before it is
+    // refused (PelmarError Busy).
+    void SetLockPatience(std::chrono::milliseconds patience) { patience_ = patience; }
+
     // Test hook: the writer stops where these faults say.
     void SetWriteFaults(const WriteFaults* faults) { faults_ = faults; }
 
@@ -115,6 +120,7 @@ private:
     EditLock heldLock_;
     const WriteFaults* faults_ = nullptr;
     RelocationMode mode_ = RelocationMode::Auto;
+    std::chrono::milliseconds patience_ = std::chrono::seconds(3);
 };
 
 } // namespace pelmar

@@ -1,0 +1,225 @@
+// Precise relocation on maps laid out like the game's own: after each edit, every value that
+// the layouts declare is bit for bit what it was (floats in the band that looks like addresses
+// included), and every declared address leads to the same content.
+
+#include "mapbuilder/RealisticMap.h"
+#include "platform/Int32.h"
+#include "platform/Words.h"
+#include "session/MapSession.h"
+#include "structview/TextValues.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace pelmar::test {
+namespace {
+
+// One side of a comparison: a map's bytes and magic.
+struct Side {
+    std::span<const uint8_t> file;
+    int32_t magic = 0;
+    std::span<const uint8_t> At(int64_t address, int64_t length) const {
+        const int64_t at = SubWrap(static_cast<int32_t>(address), magic);
+        return RangeFits(at, length, file.size())
+                   ? file.subspan(static_cast<size_t>(at), static_cast<size_t>(length))
+                   : std::span<const uint8_t>();
+    }
+    std::string Name(int32_t address, int32_t length) const {
+        const auto bytes = At(address, std::max(length, 0));
+        return {bytes.begin(), bytes.end()};
+    }
+};
+
+// The blocks whose count an edit changed on purpose: its file offset before the edit.
+struct Expected {
+    int64_t grownBlock = -1; // the duplicated struct's reference, in the map before
+};
+
+bool SameBytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Compares the element at `a` with the one at `b` along `layout`, recursively.
+void Compare(const StructDef& layout, const Side& A, int64_t a, const Side& B, int64_t b,
+             const Expected& expected, const std::string& where) {
+    for (const FieldDef& f : layout.fields) {
+        const auto fa = A.file.subspan(static_cast<size_t>(a + f.offset), static_cast<size_t>(f.size));
+        const auto fb = B.file.subspan(static_cast<size_t>(b + f.offset), static_cast<size_t>(f.size));
+        if (f.type == FieldType::TagRef) {
+            EXPECT_TRUE(SameBytes(fa.subspan(0, 4), fb.subspan(0, 4))) << where << f.name;
+            EXPECT_TRUE(SameBytes(fa.subspan(8, 8), fb.subspan(8, 8))) << where << f.name;
+            EXPECT_EQ(A.Name(LoadI32(&fa[4]), LoadI32(&fa[8])), B.Name(LoadI32(&fb[4]), LoadI32(&fb[8])))
+                << where << f.name;
+        } else if (f.type == FieldType::Data) {
+            EXPECT_TRUE(SameBytes(fa.subspan(0, 12), fb.subspan(0, 12))) << where << f.name;
+            EXPECT_TRUE(SameBytes(A.At(LoadI32(&fa[12]), LoadI32(&fa[0])),
+                                  B.At(LoadI32(&fb[12]), LoadI32(&fb[0]))))
+                << where << f.name;
+        } else {
+            EXPECT_TRUE(SameBytes(fa, fb)) << where << f.name << " at " << b + f.offset;
+        }
+    }
+    for (const StructDef& s : layout.structs) {
+        const int32_t ca = LoadI32(A.file.data() + a + s.offset);
+        const int32_t cb = LoadI32(B.file.data() + b + s.offset);
+        EXPECT_EQ(cb, ca + (a + s.offset == expected.grownBlock ? 1 : 0)) << where << s.name;
+        const int32_t pa = LoadI32(A.file.data() + a + s.offset + 4);
+        const int32_t pb = LoadI32(B.file.data() + b + s.offset + 4);
+        for (int32_t k = 0; ca > 0 && pa != 0 && k < std::min(ca, cb); ++k) {
+            Compare(s, A, SubWrap(pa, A.magic) + s.size * k, B, SubWrap(pb, B.magic) + s.size * k,
+                    expected, where + s.name + "[" + std::to_string(k) + "].");
+        }
+    }
+}
+
+class PreciseRelocation : public ::testing::TestWithParam<uint32_t> {
+protected:
+    void SetUp() override {
+        plugins_ = std::make_shared<PluginCatalog>(BundledPluginsDir());
+        plugins_->ScanForPlugins();
+        builder::RealisticOptions options;
+        options.version = GetParam();
+        const auto built = builder::BuildRealisticMap(options, Layouts());
+        WriteFileBytes(dir_ / "a.map", built.bytes);
+        before_ = built.bytes;
+        session_ = std::make_unique<MapSession>(plugins_);
+        session_->Open(dir_ / "a.map");
+        session_->SetRelocationMode(RelocationMode::Precise);
+    }
+    LayoutLookup Layouts() {
+        return [this](std::string_view c) -> const PluginDef* {
+            return plugins_->HasPluginFor(c) ? plugins_->PluginFor(c).get() : nullptr;
+        };
+    }
+    // Every tag of the map before the edit compared with the same tag after it.
+    void ExpectValuesKept(const Expected& expected = {}) {
+        const HaloPcMap old = HaloPcMap::Decode(std::make_shared<ByteBuffer>(Buffer(before_)));
+        const HaloPcMap& now = session_->map();
+        const Side A{before_, old.Magic}, B{now.bytes(), now.Magic};
+        for (const Tag& t : old.TagCache) {
+            const Tag& u = now.TagCache[static_cast<size_t>(*old.FindTagByIdent(t.ident))];
+            ASSERT_EQ(t.HasData(), u.HasData()) << t.NameKey();
+            if (t.HasData()) {
+                Compare(plugins_->PluginFor(t.Class1)->root, A, t.Offset, B, u.Offset, expected,
+                        t.NameKey() + ": ");
+            }
+        }
+    }
+    static ByteBuffer Buffer(std::span<const uint8_t> bytes) {
+        ByteBuffer b(bytes.size());
+        std::memcpy(b.data(), bytes.data(), bytes.size());
+        return b;
+    }
+    // A chunk of class `tagClass` at the end of `names`, in a block that may still grow.
+    std::pair<int32_t, ChunkPath> FindChunk(const std::string& tagClass,
+                                            std::vector<std::string> names) {
+        for (int32_t i : session_->map().TagsOfClass(tagClass)) {
+            const TagTree tree = session_->SelectTag(i);
+            ChunkPath path;
+            for (const std::string& name : names) {
+                path = path.Child(name, 1);
+            }
+            try {
+                const LocatedChunk c = LocateChunk(session_->ViewOf(i, *tree.plugin), path);
+                const int32_t count = LoadI32(session_->map().bytes().data() + c.chunk.referenceOffset);
+                if (count > 0 && (c.layout->max == 0 || count < c.layout->max)) {
+                    return {i, path};
+                }
+            } catch (const PelmarError&) {
+            }
+        }
+        ADD_FAILURE() << "no chunk " << tagClass << ">" << names.back();
+        return {0, {}};
+    }
+    TempDir dir_;
+    std::shared_ptr<PluginCatalog> plugins_;
+    std::unique_ptr<MapSession> session_;
+    std::vector<uint8_t> before_;
+};
+
+TEST_P(PreciseRelocation, DuplicationsMoveAddressesOnly) {
+    struct Case {
+        std::string tagClass;
+        std::vector<std::string> path;
+        bool deep;
+    };
+    const Case cases[] = {{"weap", {"triggers"}, false},       {"weap", {"triggers"}, true},
+                          {"weap", {"triggers", "firing effects"}, false},
+                          {"scnr", {"skies"}, false},          {"effe", {"events"}, true},
+                          {"vehi", {"seats"}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tagClass + ">" + c.path.back() + (c.deep ? " deep" : ""));
+        before_ = ReadFileBytes(dir_ / "a.map");
+        session_->Open(dir_ / "a.map");
+        const auto [tag, path] = FindChunk(c.tagClass, c.path);
+        const LocatedChunk chunk = LocateChunk(
+            session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
+        const EditOutcome outcome = session_->Duplicate(tag, path, c.deep);
+        EXPECT_TRUE(outcome.relocation.precise);
+        ExpectValuesKept({chunk.chunk.referenceOffset});
+        const HaloPcMap& now = session_->map();
+        const Side A{before_, now.Magic}, B{now.bytes(), now.Magic};
+        const int64_t copy = SubWrap(LoadI32(now.bytes().data() + chunk.chunk.referenceOffset + 4),
+                                     now.Magic) + int64_t{chunk.chunk.chunkSize} * LoadI32(
+                                     before_.data() + chunk.chunk.referenceOffset);
+        if (c.deep) { // the copy equals its original, sub-blocks included
+            const int64_t original = SubWrap(LoadI32(before_.data() + chunk.chunk.referenceOffset + 4),
+                                             now.Magic) + int64_t{chunk.chunk.chunkSize} * chunk.chunk.chunkIndex;
+            Compare(*chunk.layout, A, original, B, copy, {}, "copy: ");
+        }
+    }
+}
+
+TEST_P(PreciseRelocation, ImportsMoveAddressesOnlyAndReferencesNameTheirTags) {
+    const int32_t weapon = session_->map().TagsOfClass("weap").front();
+    for (const bool sameMap : {true, false}) {
+        before_ = ReadFileBytes(dir_ / "a.map");
+        WriteFileBytes(dir_ / "b.map", before_);
+        MapSession source(plugins_);
+        source.Open(dir_ / "b.map");
+        session_->Import(sameMap ? session_->map() : source.map(), weapon);
+        ExpectValuesKept();
+        const HaloPcMap& now = session_->map();
+        const Tag& copy = now.TagCache.back();
+        EXPECT_EQ(copy.Offset % 4, 0);
+        Compare(plugins_->PluginFor("weap")->root, Side{before_, source.map().Magic},
+                source.map().TagCache[static_cast<size_t>(weapon)].Offset,
+                Side{now.bytes(), now.Magic}, copy.Offset, {}, "imported: ");
+    }
+}
+
+TEST_P(PreciseRelocation, ModesAndRefusals) {
+    // A plugin folder without the weapon class: auto falls back, precise refuses.
+    const auto partial = std::make_shared<PluginCatalog>(dir_ / "partial");
+    std::filesystem::create_directory(dir_ / "partial");
+    for (const auto& f : std::filesystem::directory_iterator(BundledPluginsDir())) {
+        if (f.path().filename() != "weap.ent") {
+            std::filesystem::copy(f.path(), dir_ / "partial");
+        }
+    }
+    partial->ScanForPlugins();
+    MapSession other(partial);
+    other.Open(dir_ / "a.map");
+    EXPECT_NE(other.ChooseRelocation().reason.find("\"weap\""), std::string::npos);
+    EXPECT_FALSE(other.ChooseRelocation().precise);
+    other.SetRelocationMode(RelocationMode::Precise);
+    EXPECT_THROW(other.ChooseRelocation(), PelmarError);
+    // A block whose count runs past the file: refused, nothing written.
+    const auto [tag, path] = FindChunk("weap", {"triggers"});
+    const LocatedChunk chunk = LocateChunk(session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
+    std::vector<uint8_t> damaged = before_;
+    StoreI32(damaged.data() + chunk.chunk.referenceOffset + 4, 0x7FFFFF00);
+    WriteFileBytes(dir_ / "a.map", damaged);
+    session_->Open(dir_ / "a.map");
+    EXPECT_THROW(session_->Duplicate(session_->map().TagsOfClass("scnr").front(),
+                                     ChunkPath().Child("skies", 1)),
+                 PelmarError);
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), damaged);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothVersions, PreciseRelocation, ::testing::Values(609u, 7u));
+
+} // namespace
+} // namespace pelmar::test
