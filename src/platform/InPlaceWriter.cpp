@@ -1,37 +1,43 @@
-// Rewriting a file in its own inode, crash-safely: the complete new contents are first made
-// durable in a journal beside the file (a temporary file renamed to the journal's name once it
-// is flushed), then copied into the file. A crash before the journal exists leaves the old
-// file; a crash after it is finished by the next open, which copies the journal again.
+// Rewriting parts of a file in its own inode, crash-safely: the patches are first made durable
+// in a journal beside the file, then written into the file. A crash before the journal is
+// complete leaves the file as it was (a torn journal fails its checksum and is dropped); a crash
+// after it is finished by the next open, which writes the patches again (writing them twice
+// gives the same file).
 //
-// Journal: the new contents, then a trailer of 32 bytes: "PELMARJ1", the device and inode of
-// the file it belongs to, and the length of the contents (64-bit little-endian words).
+// Journal: for each patch its offset and length (64-bit little-endian) and its bytes, then a
+// trailer of 48 bytes: "PELMARJ2", the device and inode of the file it belongs to, the file's
+// final length, the number of patches (64-bit words) and the checksum of everything before the
+// trailer (a CRC-32 in a 64-bit word).
 
 #include "platform/Error.h"
 #include "platform/SafeWriter.h"
 #include "platform/WriteSupport.h"
+
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <optional>
 #include <vector>
 
 namespace pelmar::writer {
 
 namespace {
 
-constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'J', '1'};
-constexpr size_t kTrailerSize = 32;
-constexpr size_t kCopyBlock = size_t{4} << 20;
+constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'J', '2'};
+constexpr size_t kTrailerSize = 48;
 
 struct Trailer {
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t length = 0;
+    uint64_t patches = 0;
+    uint64_t crc = 0;
 };
 
 void Put64(uint8_t* p, uint64_t v) {
@@ -48,99 +54,164 @@ uint64_t Get64(const uint8_t* p) {
     return v;
 }
 
-std::array<uint8_t, kTrailerSize> EncodeTrailer(const Trailer& t) {
-    std::array<uint8_t, kTrailerSize> bytes{};
-    std::memcpy(bytes.data(), kMagic, sizeof kMagic);
-    Put64(bytes.data() + 8, t.device);
-    Put64(bytes.data() + 16, t.inode);
-    Put64(bytes.data() + 24, t.length);
+uLong Crc(uLong crc, const uint8_t* data, size_t length) {
+    while (length > 0) {
+        const size_t n = std::min<size_t>(length, 1u << 30);
+        crc = ::crc32(crc, data, static_cast<uInt>(n));
+        data += n;
+        length -= n;
+    }
+    return crc;
+}
+
+// The journal's bytes, one piece after the other.
+class JournalWriter {
+public:
+    JournalWriter(int fd, WriteCounter& counter) : fd_(fd), counter_(counter) {}
+    int Add(const uint8_t* data, size_t length) {
+        crc_ = Crc(crc_, data, length);
+        const int err = counter_.WriteAt(fd_, data, length, at_);
+        at_ += length;
+        return err;
+    }
+    int Finish(const struct stat& target, uint64_t length, uint64_t patches) {
+        std::array<uint8_t, kTrailerSize> t{};
+        std::memcpy(t.data(), kMagic, sizeof kMagic);
+        Put64(t.data() + 8, static_cast<uint64_t>(target.st_dev));
+        Put64(t.data() + 16, static_cast<uint64_t>(target.st_ino));
+        Put64(t.data() + 24, length);
+        Put64(t.data() + 32, patches);
+        Put64(t.data() + 40, crc_);
+        return counter_.WriteAt(fd_, t.data(), t.size(), at_);
+    }
+
+private:
+    int fd_;
+    WriteCounter& counter_;
+    uint64_t at_ = 0;
+    uLong crc_ = ::crc32(0, nullptr, 0);
+};
+
+// The journal's contents when it is complete and sound.
+std::optional<std::vector<uint8_t>> ReadJournal(int fd, Trailer& t) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(kTrailerSize)) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    if (::pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        return std::nullopt;
+    }
+    const uint8_t* trailer = bytes.data() + bytes.size() - kTrailerSize;
+    t = {Get64(trailer + 8), Get64(trailer + 16), Get64(trailer + 24), Get64(trailer + 32),
+         Get64(trailer + 40)};
+    bytes.resize(bytes.size() - kTrailerSize);
+    if (std::memcmp(trailer, kMagic, sizeof kMagic) != 0 ||
+        Crc(::crc32(0, nullptr, 0), bytes.data(), bytes.size()) != t.crc) {
+        return std::nullopt;
+    }
     return bytes;
 }
 
-// The trailer of the journal open at `fd`, if it has a valid one.
-std::optional<Trailer> ReadTrailer(int fd) {
-    struct stat st {};
-    std::array<uint8_t, kTrailerSize> bytes{};
-    if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(kTrailerSize) ||
-        ::pread(fd, bytes.data(), bytes.size(), st.st_size - static_cast<off_t>(kTrailerSize)) !=
-            static_cast<ssize_t>(kTrailerSize) ||
-        std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
-        return std::nullopt;
+// Writes the patches into the file open at `fd`, cuts it to `length` and flushes it.
+int ApplyPatches(int fd, std::span<const FilePatch> patches, uint64_t length,
+                 WriteCounter& counter) {
+    for (const FilePatch& p : patches) {
+        if (const int err = counter.WriteAt(fd, p.bytes.data(), p.bytes.size(), p.at)) {
+            return err;
+        }
     }
-    const Trailer t{Get64(bytes.data() + 8), Get64(bytes.data() + 16), Get64(bytes.data() + 24)};
-    if (t.length + kTrailerSize != static_cast<uint64_t>(st.st_size)) {
-        return std::nullopt;
+    if (::ftruncate(fd, static_cast<off_t>(length)) != 0 || ::fsync(fd) != 0) {
+        return errno;
     }
-    return t;
+    return 0;
 }
 
-// Copies the journal's contents into the target and cuts the target to their length.
-void CopyJournalInto(const std::filesystem::path& target, int journal, uint64_t length,
-                     WriteCounter& counter) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        Fail(target, "cannot open for writing", errno);
-    }
-    std::vector<uint8_t> block(kCopyBlock);
-    int err = 0;
-    for (uint64_t at = 0; at < length && err == 0;) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyBlock, length - at));
-        const ssize_t got = ::pread(journal, block.data(), want, static_cast<off_t>(at));
-        if (got <= 0) {
-            err = got < 0 ? errno : EIO;
+// The patches recorded in a journal's contents.
+std::vector<FilePatch> Patches(std::span<const uint8_t> bytes, uint64_t count) {
+    std::vector<FilePatch> patches;
+    size_t at = 0;
+    for (uint64_t i = 0; i < count && at + 16 <= bytes.size(); ++i) {
+        const uint64_t offset = Get64(bytes.data() + at);
+        const uint64_t length = Get64(bytes.data() + at + 8);
+        at += 16;
+        if (length > bytes.size() - at) {
             break;
         }
-        err = counter.WriteAt(fd, block.data(), static_cast<size_t>(got), at);
-        at += static_cast<uint64_t>(got);
+        patches.push_back({offset, bytes.subspan(at, static_cast<size_t>(length))});
+        at += static_cast<size_t>(length);
     }
-    if (err == 0 && (::ftruncate(fd, static_cast<off_t>(length)) != 0 || ::fsync(fd) != 0)) {
-        err = errno;
-    }
-    ::close(fd);
-    if (err != 0) {
-        // The journal stays: the next open finishes the copy.
-        throw PelmarError(ErrorKind::Io,
-                          std::string("cannot write the new contents into the file: ") +
-                              std::strerror(err) +
-                              "; they are kept in a journal beside it, and the next open "
-                              "finishes the edit")
-            .InFile(target);
-    }
+    return patches;
+}
+
+[[noreturn]] void FailAfterJournal(const std::filesystem::path& target, int err) {
+    // The journal stays: the next open finishes the edit.
+    throw PelmarError(ErrorKind::Io, std::string("cannot write the new contents into the file: ") +
+                                         std::strerror(err) +
+                                         "; they are kept in a journal beside it, and the next "
+                                         "open finishes the edit")
+        .InFile(target);
 }
 
 } // namespace
 
-void ReplaceInPlace(const std::filesystem::path& target, TemporaryFile& temp,
-                    WriteCounter& counter) {
+void PatchInPlace(const std::filesystem::path& target, std::span<const FilePatch> patches,
+                  uint64_t length, WriteCounter& counter) {
     struct stat st {};
-    struct stat journalStat {};
-    if (::stat(target.c_str(), &st) != 0 || ::fstat(temp.fd(), &journalStat) != 0) {
+    if (::stat(target.c_str(), &st) != 0) {
         Fail(target, "cannot examine", errno);
     }
-    const auto length = static_cast<uint64_t>(journalStat.st_size);
-    const auto trailer = EncodeTrailer(
-        {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), length});
-    if (const int err = counter.WriteAt(temp.fd(), trailer.data(), trailer.size(), length)) {
+    const std::filesystem::path journal = JournalPath(target);
+    const int jfd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (jfd < 0) {
+        Fail(target, "cannot create the journal of the edit beside it", errno);
+    }
+    JournalWriter writer(jfd, counter);
+    int err = 0;
+    for (const FilePatch& p : patches) {
+        uint8_t head[16];
+        Put64(head, p.at);
+        Put64(head + 8, p.bytes.size());
+        if ((err = writer.Add(head, sizeof head)) != 0 ||
+            (err = writer.Add(p.bytes.data(), p.bytes.size())) != 0) {
+            break;
+        }
+    }
+    if (err == 0 && ((err = writer.Finish(st, length, patches.size())) != 0 || ::fsync(jfd) != 0)) {
+        err = err != 0 ? err : errno;
+    }
+    ::close(jfd);
+    if (err != 0) {
+        ::unlink(journal.c_str());
         Fail(target, "cannot write the journal of the edit", err);
     }
-    if (::fsync(temp.fd()) != 0) {
-        Fail(target, "cannot flush the journal of the edit", errno);
-    }
-    const std::filesystem::path journal = JournalPath(target);
-    if (::rename(temp.name(), journal.c_str()) != 0) {
-        Fail(target, "cannot write the journal of the edit", errno);
-    }
-    temp.MarkCommitted();
     FlushFolder(target.parent_path());
-    CopyJournalInto(target, temp.fd(), length, counter);
-    temp.Close();
-    ::unlink(journal.c_str());
-    FlushFolder(target.parent_path());
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        FailAfterJournal(target, errno);
+    }
+    err = ApplyPatches(fd, patches, length, counter);
+    ::close(fd);
+    if (err != 0) {
+        FailAfterJournal(target, err);
+    }
+    ::unlink(journal.c_str()); // writing the patches again would give the same file
 }
 
 } // namespace pelmar::writer
 
 namespace pelmar {
+
+void PatchFile(const std::filesystem::path& target, std::span<const FilePatch> patches,
+               uint64_t length, const ReplaceOptions& options) {
+    if (options.expected && !IdentityOf(target).SameVersion(*options.expected)) {
+        throw PelmarError(ErrorKind::Stale,
+                          "the map changed on disk since it was loaded; load it again")
+            .InFile(target);
+    }
+    writer::WriteCounter counter(options.faults);
+    writer::PatchInPlace(target, patches, length, counter);
+}
 
 bool RecoverInterruptedWrite(const std::filesystem::path& target) {
     const std::filesystem::path journal = JournalPath(target);
@@ -148,21 +219,26 @@ bool RecoverInterruptedWrite(const std::filesystem::path& target) {
     if (fd < 0) {
         return false;
     }
+    writer::Trailer trailer;
+    const std::optional<std::vector<uint8_t>> bytes = writer::ReadJournal(fd, trailer);
+    ::close(fd);
     struct stat st {};
-    const std::optional<writer::Trailer> trailer = writer::ReadTrailer(fd);
-    const bool ours = trailer && ::stat(target.c_str(), &st) == 0 &&
-                      trailer->device == static_cast<uint64_t>(st.st_dev) &&
-                      trailer->inode == static_cast<uint64_t>(st.st_ino);
+    const bool ours = bytes && ::stat(target.c_str(), &st) == 0 &&
+                      trailer.device == static_cast<uint64_t>(st.st_dev) &&
+                      trailer.inode == static_cast<uint64_t>(st.st_ino);
     if (ours) {
+        const int out = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (out < 0) {
+            writer::Fail(target, "cannot finish an interrupted edit", errno);
+        }
         writer::WriteCounter counter(nullptr);
-        try {
-            writer::CopyJournalInto(target, fd, trailer->length, counter);
-        } catch (...) {
-            ::close(fd);
-            throw;
+        const std::vector<FilePatch> patches = writer::Patches(*bytes, trailer.patches);
+        const int err = writer::ApplyPatches(out, patches, trailer.length, counter);
+        ::close(out);
+        if (err != 0) {
+            writer::Fail(target, "cannot finish an interrupted edit", err);
         }
     }
-    ::close(fd);
     ::unlink(journal.c_str());
     writer::FlushFolder(target.parent_path());
     return ours;

@@ -135,14 +135,26 @@ WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
     ::clock_gettime(CLOCK_REALTIME, &editStart);
     const Target t = Inspect(target);
     writer::WriteCounter counter(options.faults);
+    const auto inPlace = [&] {
+        RequireVersion(target, options);
+        std::vector<FilePatch> patches;
+        uint64_t length = 0;
+        for (std::span<const uint8_t> piece : pieces) {
+            patches.push_back({length, piece});
+            length += piece.size();
+        }
+        writer::PatchInPlace(t.path, patches, length, counter);
+        return WriteMethod::InPlace;
+    };
+    if (t.st.st_nlink > 1) {
+        return inPlace(); // a new file would split the links
+    }
     TemporaryFile temp(t.path);
     if (const int err = counter.WritePieces(temp.fd(), pieces)) {
         Fail(target, "cannot write the new contents", err);
     }
-    if (t.st.st_nlink > 1 || !TakeOverIdentity(t, temp.fd())) {
-        RequireVersion(target, options);
-        writer::ReplaceInPlace(t.path, temp, counter);
-        return WriteMethod::InPlace;
+    if (!TakeOverIdentity(t, temp.fd())) {
+        return inPlace(); // a new file would lose its owner, group or attributes
     }
     if (::fsync(temp.fd()) != 0) {
         Fail(target, "cannot flush the new contents to disk", errno);

@@ -49,6 +49,20 @@ enum class WriteMethod {
 WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
                         const ReplaceOptions& options = {});
 
+// A stretch of bytes to write at `at`.
+struct FilePatch {
+    uint64_t at = 0;
+    std::span<const uint8_t> bytes;
+};
+
+// Writes `patches` into the file itself and cuts it to `length`, crash-safely: the patches go
+// to a journal beside the file first, so that a crash at any point leaves the old contents or,
+// once the next open has finished the journal, the new ones. For small edits of large files:
+// only the patched bytes are written. Throws PelmarError naming the file (Stale when it is no
+// longer the expected version).
+void PatchFile(const std::filesystem::path& target, std::span<const FilePatch> patches,
+               uint64_t length, const ReplaceOptions& options = {});
+
 // Writes a new file at `target` crash-safely. An existing file (or link) there is refused
 // (PelmarError Refused) unless `overwrite`; then it is replaced as a whole (a symbolic link is
 // replaced, not followed).

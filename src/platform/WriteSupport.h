@@ -48,9 +48,8 @@ private:
 
 void FlushFolder(const std::filesystem::path& folder);
 
-// Makes `temp`, which holds the complete new contents, the target's journal, then copies it
-// into the target's own inode and removes it (InPlaceWriter.cpp).
-void ReplaceInPlace(const std::filesystem::path& target, TemporaryFile& temp,
-                    WriteCounter& counter);
+// Writes `patches` into the target's own inode through a journal (InPlaceWriter.cpp).
+void PatchInPlace(const std::filesystem::path& target, std::span<const FilePatch> patches,
+                  uint64_t length, WriteCounter& counter);
 
 } // namespace pelmar::writer
