@@ -3,30 +3,43 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+#include <QStringListModel>
 #include <QVBoxLayout>
 
 namespace pelmar::app {
 
 namespace {
 
-constexpr int kIndexRole = Qt::UserRole;
+// A pattern that matches texts holding every blank-separated word of `filter`, in any order.
+QRegularExpression AllWords(const QString& filter) {
+    QString pattern = "^";
+    for (const QString& word : filter.split(' ', Qt::SkipEmptyParts)) {
+        pattern += "(?=.*" + QRegularExpression::escape(word) + ")";
+    }
+    return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption |
+                                           QRegularExpression::DotMatchesEverythingOption);
+}
 
 } // namespace
 
 ListChooserDialog::ListChooserDialog(const QString& caption, const QString& prompt,
                                      const QStringList& choices, QWidget* parent)
-    : QDialog(parent), filter_(new QLineEdit(this)), list_(new QListWidget(this)),
+    : QDialog(parent), choices_(new QStringListModel(choices, this)),
+      shown_(new QSortFilterProxyModel(this)), filter_(new QLineEdit(this)),
+      list_(new QListView(this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setWindowTitle(caption);
     resize(440, 420);
     filter_->setPlaceholderText(tr("Filter"));
     filter_->setClearButtonEnabled(true);
-    for (int i = 0; i < choices.size(); ++i) {
-        auto* entry = new QListWidgetItem(choices[i], list_);
-        entry->setData(kIndexRole, i);
-    }
+    shown_->setSourceModel(choices_);
+    list_->setModel(shown_);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setUniformItemSizes(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(prompt, this));
     layout->addWidget(filter_);
@@ -34,45 +47,27 @@ ListChooserDialog::ListChooserDialog(const QString& caption, const QString& prom
     layout->addWidget(buttons_);
 
     connect(filter_, &QLineEdit::textChanged, this, &ListChooserDialog::ApplyFilter);
-    connect(list_, &QListWidget::itemSelectionChanged, this, &ListChooserDialog::UpdateOkButton);
-    connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ListChooserDialog::UpdateOkButton);
+    connect(list_, &QListView::doubleClicked, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     UpdateOkButton();
 }
 
-bool ListChooserDialog::Matches(const QString& text, const QString& filter) {
-    const QStringList words = filter.split(' ', Qt::SkipEmptyParts);
-    for (const QString& word : words) {
-        if (!text.contains(word, Qt::CaseInsensitive)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<int> ListChooserDialog::ChosenIndex() const {
-    const QList<QListWidgetItem*> selected = list_->selectedItems();
-    if (selected.isEmpty() || selected.front()->isHidden()) {
+    const QModelIndexList selected = list_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
         return std::nullopt;
     }
-    return selected.front()->data(kIndexRole).toInt();
+    return shown_->mapToSource(selected.front()).row();
 }
 
 void ListChooserDialog::ApplyFilter(const QString& filter) {
-    QListWidgetItem* firstShown = nullptr;
-    for (int row = 0; row < list_->count(); ++row) {
-        QListWidgetItem* entry = list_->item(row);
-        const bool shown = Matches(entry->text(), filter);
-        entry->setHidden(!shown);
-        if (shown && firstShown == nullptr) {
-            firstShown = entry;
-        }
-    }
+    shown_->setFilterRegularExpression(AllWords(filter));
     // Keep a shown entry selected, so that Enter picks what the user sees.
-    QListWidgetItem* current = list_->currentItem();
-    if (current == nullptr || current->isHidden()) {
-        list_->setCurrentItem(firstShown);
+    if (!list_->selectionModel()->hasSelection() && shown_->rowCount() > 0) {
+        list_->setCurrentIndex(shown_->index(0, 0));
     }
     UpdateOkButton();
 }

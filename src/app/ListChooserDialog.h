@@ -7,12 +7,15 @@
 
 class QDialogButtonBox;
 class QLineEdit;
-class QListWidget;
+class QListView;
+class QSortFilterProxyModel;
+class QStringListModel;
 
 namespace pelmar::app {
 
 // A list of texts with a filter field above it: typing narrows the list to the entries that
-// contain every word typed, in any letter case. OK (or a double click) picks the selected entry.
+// contain every word typed, in any letter case and order. OK (or a double click) picks the
+// selected entry.
 class ListChooserDialog : public QDialog {
     Q_OBJECT
 public:
@@ -23,18 +26,17 @@ public:
     std::optional<int> ChosenIndex() const;
 
     QLineEdit* filterField() const { return filter_; }
-    QListWidget* list() const { return list_; }
+    QListView* list() const { return list_; }
     QDialogButtonBox* buttons() const { return buttons_; }
-
-    // True when `text` contains every blank-separated word of `filter`, ignoring case.
-    static bool Matches(const QString& text, const QString& filter);
 
 private:
     void ApplyFilter(const QString& filter);
     void UpdateOkButton();
 
+    QStringListModel* choices_;
+    QSortFilterProxyModel* shown_;
     QLineEdit* filter_;
-    QListWidget* list_;
+    QListView* list_;
     QDialogButtonBox* buttons_;
 };
 

@@ -1,105 +1,74 @@
-// The chunk tree: filled when a tag is selected, expanded from the map file row by row.
+// The chunk tree: shown when a tag is selected, expanded row by row from the session's bytes.
 
 #include "app/BusyCursor.h"
+#include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
-#include "app/TreeRows.h"
-#include "platform/FileReader.h"
 
 #include <QSignalBlocker>
+#include <QStatusBar>
 
 namespace pelmar::app {
 
-std::optional<int32_t> MainWindow::CurrentTag() const {
-    const QTreeWidgetItem* row = SelectedRow(LbMapTags);
-    if (row == nullptr || !map_.IsLoaded()) {
-        return std::nullopt;
-    }
-    return map_.FindTagByName(CellTag(row));
-}
-
-std::optional<int32_t> MainWindow::RequireCurrentTag(const QString& what) {
-    std::optional<int32_t> tag = CurrentTag();
-    if (!tag) {
-        Message(tr("Select a tag in the tag list first: %1").arg(what));
-    }
-    return tag;
-}
-
-void MainWindow::LbMapTags_Change() {
-    const QTreeWidgetItem* row = SelectedRow(LbMapTags);
-    if (row == nullptr) {
-        return;
-    }
-    Guarded([&] {
-        std::optional<TagSelection> selection = chunkTree_.SelectTag(map_, CellTag(row));
-        if (!selection) {
-            return; // a class row: the chunk tree keeps what it shows
-        }
-        Solid = false;
-        DeleteAllRows(LbTagChunks);
-        Solid = true;
-        LoadPlugin(*selection);
-    });
-}
-
-void MainWindow::LoadPlugin(const TagSelection& selection) {
-    if (!selection.root) {
-        Message(QString::fromStdString(selection.message));
-        return;
-    }
-    QTreeWidgetItem* root =
-        AddFolder(LbTagChunks, nullptr, QString::fromStdString(selection.root->text));
-    SetCellTag(root, selection.root->tag);
-}
-
-void MainWindow::LbTagChunks_ExpandRow(QTreeWidgetItem* row) {
+void MainWindow::ClearChunkTree() {
     Solid = false;
-    std::optional<int32_t> tag =
-        RequireCurrentTag(tr("the chunks shown are read from the data of the selected tag."));
+    chunkModel_->Clear();
+    chunkTag_.reset();
+    Solid = true;
+}
+
+void MainWindow::ShowChunkTree(int32_t tag) {
+    ClearChunkTree();
+    statusBar()->clearMessage();
+    const TagTree tree = session_.SelectTag(tag);
+    const QString message = QString::fromStdString(tree.message);
+    if (tree.root) {
+        Solid = false;
+        chunkModel_->ShowRoot(tree.plugin, *tree.root);
+        chunkTag_ = tag;
+        Solid = true;
+    } else if (!session_.map().TagCache[static_cast<size_t>(tag)].HasData()) {
+        statusBar()->showMessage(message); // a normal state of real maps, not an error
+    } else {
+        Message(message);
+    }
+}
+
+void MainWindow::LbTagChunks_ExpandRow(const QModelIndex& row) {
+    Solid = false;
     const bool expanded =
-        tag && Guarded([&] {
+        chunkTag_ && Guard([&] {
             BusyCursor busy;
-            const std::vector<ChunkRow> rows =
-                chunkTree_.ExpandRow(map_, map_.TagCache[static_cast<size_t>(*tag)], CellTag(row));
-            DropChildren(row);
-            for (const ChunkRow& chunk : rows) {
-                const QString text = QString::fromStdString(chunk.text);
-                QTreeWidgetItem* added = chunk.folder ? AddFolder(LbTagChunks, row, text)
-                                                      : AddRow(LbTagChunks, row, text);
-                SetCellTag(added, chunk.tag);
-            }
+            const ChunkRow* chunkRow = chunkModel_->RowAt(row);
+            chunkModel_->SetChildren(
+                row, session_.Expand(*chunkTag_, *chunkModel_->plugin(), *chunkRow));
         });
     if (!expanded) {
-        UndoExpansion(LbTagChunks, row);
+        CloseRowQuietly(row);
     }
     Solid = true;
 }
 
-void MainWindow::UndoExpansion(QTreeWidget* list, QTreeWidgetItem* row) {
-    const QSignalBlocker quiet(list);
-    DropChildren(row);
-    row->setExpanded(false);
+void MainWindow::CloseRowQuietly(const QModelIndex& row) {
+    chunkModel_->DropChildren(row);
+    const QSignalBlocker quiet(LbTagChunks);
+    LbTagChunks->collapse(row);
 }
 
 void MainWindow::LbTagChunks_Change() {
     if (!Solid) {
         return;
     }
-    const QTreeWidgetItem* row = SelectedRow(LbTagChunks);
-    BtnDup->setEnabled(row != nullptr && !ChunkTree::IsStructRowTag(CellTag(row)));
+    const ChunkRow* row = chunkModel_->RowAt(SelectedIndex(LbTagChunks));
+    BtnDup->setEnabled(row != nullptr &&
+                       (row->kind == RowKind::Root || row->kind == RowKind::Chunk));
 }
 
-void MainWindow::LbTagChunks_CollapseRow(QTreeWidgetItem* row) {
-    Solid = false;
-    SetListIndex(LbTagChunks, row); // the collapsed row becomes the selection; BtnDup stays
-    DropChildren(row);
+void MainWindow::LbTagChunks_CollapseRow(const QModelIndex& row) {
+    Solid = false; // the collapsed row becomes the selection; the button stays as it is
+    LbTagChunks->setCurrentIndex(row);
+    chunkModel_->DropChildren(row);
     Solid = true;
-}
-
-int32_t MainWindow::FindBaseOffset(const std::string& path, int32_t n) const {
-    const FileReader file(map_.f);
-    return chunkTree_.FindBaseOffset(file, map_.Magic, path, n);
 }
 
 } // namespace pelmar::app

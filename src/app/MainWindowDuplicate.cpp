@@ -1,50 +1,43 @@
-// The Duplicate button: copies the selected chunk to the end of its struct's array.
+// The Duplicate button: appends a copy of the selected chunk to its struct's array.
 
 #include "app/BusyCursor.h"
+#include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
-#include "app/TreeRows.h"
-#include "map/ChunkDuplication.h"
-#include "structview/DuplicationTarget.h"
+#include "app/OutcomeText.h"
 
 namespace pelmar::app {
 
 void MainWindow::BtnDup_Action() {
-    const std::optional<int32_t> tag =
-        RequireCurrentTag(tr("Duplicate copies a chunk of the selected tag."));
+    const std::optional<int32_t> tag = SelectedTag();
     if (!tag) {
+        Message(tr("Select a tag in the tag list first: Duplicate copies a chunk of the "
+                   "selected tag."));
         return;
     }
-    const QTreeWidgetItem* row = SelectedRow(LbTagChunks);
+    const ChunkRow* row = chunkModel_->RowAt(SelectedIndex(LbTagChunks));
     if (row == nullptr) {
         Message(tr("Select a chunk row in the chunk tree first."));
         return;
     }
-    std::optional<ChunkToDuplicate> chunk;
-    Guarded([&] { chunk = ResolveDuplicationTarget(chunkTree_, map_, *tag, CellTag(row)); });
-    if (chunk) {
-        DuplicateChunk(chunk->referenceOffset, chunk->chunkSize, chunk->chunkIndex);
-    }
-}
-
-void MainWindow::DuplicateChunk(int32_t referenceOffset, int32_t chunkSize, int32_t chunkIndex) {
-    const std::optional<int32_t> tag =
-        RequireCurrentTag(tr("Duplicate copies a chunk of the selected tag."));
-    if (!tag) {
+    if (row->kind == RowKind::Struct || row->kind == RowKind::LeftOut) {
+        Message(tr("The row \"%1\" is not a chunk: select one of the chunks listed under a "
+                   "struct row to duplicate it.")
+                    .arg(QString::fromStdString(row->Text())));
         return;
     }
-    const bool done = Guarded([&] {
-        BusyCursor busy;
-        pelmar::DuplicateChunk(map_, *tag, TagClass(),
-                               ChunkToDuplicate{referenceOffset, chunkSize, chunkIndex});
-    });
-    if (done) {
-        Message(tr("Done"));
-    }
+    DuplicateChunk(*tag, *row); // the session refuses the root row "Main" and says why
 }
 
-bool MainWindow::StructsCheck(const std::string& structKey) const {
-    return pelmar::StructsCheck(chunkTree_.registry().Lookup(structKey));
+void MainWindow::DuplicateChunk(int32_t tag, const ChunkRow& row) {
+    EditOutcome outcome;
+    const bool done = Guard([&] {
+        BusyCursor busy;
+        outcome = session_.Duplicate(tag, row.Path());
+    });
+    if (done) {
+        Message(DoneText(outcome, false));
+    }
 }
 
 } // namespace pelmar::app

@@ -1,19 +1,20 @@
 #pragma once
 
 #include "app/MainWindow.h"
-#include "platform/PelmarError.h"
 
 #include <exception>
 #include <new>
 
 namespace pelmar::app {
 
-template <class Work> bool MainWindow::Guarded(Work&& work) {
+// The one place where the window turns errors into messages: a PelmarError is described
+// once by ShowError; anything else still gets a message instead of ending the program.
+template <class Work> bool MainWindow::Guard(Work&& work) {
     try {
         work();
         return true;
     } catch (const PelmarError& e) {
-        Message(QString::fromStdString(e.what()));
+        ShowError(e);
     } catch (const std::bad_alloc&) {
         Message(tr("There is not enough memory for this operation."));
     } catch (const std::exception& e) {

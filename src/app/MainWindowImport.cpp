@@ -1,10 +1,11 @@
 // File > Import tag...: copies a tag chosen from another map into the loaded map.
 
 #include "app/BusyCursor.h"
+#include "app/BytesText.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
+#include "app/OutcomeText.h"
 #include "app/PathText.h"
-#include "app/TreeRows.h"
 
 #include <algorithm>
 #include <numeric>
@@ -20,51 +21,63 @@ struct TagChoices {
 };
 
 TagChoices ListTags(const HaloPcMap& map) {
-    std::vector<int32_t> order(map.TagCache.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-        return map.TagCache[static_cast<size_t>(a)].NameKey() <
-               map.TagCache[static_cast<size_t>(b)].NameKey();
-    });
-    TagChoices choices;
-    for (int32_t i : order) {
-        choices.texts << BytesText(map.TagCache[static_cast<size_t>(i)].NameKey());
+    std::vector<std::string> keys;
+    keys.reserve(map.TagCache.size());
+    for (const Tag& tag : map.TagCache) {
+        keys.push_back(tag.NameKey());
     }
-    choices.indexes = std::move(order);
+    TagChoices choices;
+    choices.indexes.resize(keys.size());
+    std::iota(choices.indexes.begin(), choices.indexes.end(), 0);
+    std::stable_sort(choices.indexes.begin(), choices.indexes.end(), [&](int32_t a, int32_t b) {
+        return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+    });
+    for (const int32_t i : choices.indexes) {
+        choices.texts << BytesText(keys[static_cast<size_t>(i)]);
+    }
     return choices;
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
 }
 
 } // namespace
 
 bool MainWindow::_FileImporttag_Action() {
-    if (!map_.IsLoaded()) {
+    if (!session_.IsOpen()) {
         Message(tr("Load a map first: the tag is copied into the loaded map."));
         return false;
     }
-    Guarded([&] {
-        std::optional<std::filesystem::path> sourcePath =
+    Guard([&] {
+        const std::optional<std::filesystem::path> sourcePath =
             dialogs_->ChooseOpenFile(this, tr("Import tag from map"), HaloMapTypes::HaloMap());
         if (!sourcePath) {
             return;
         }
-        HaloPcMap source;
-        {
+        // The source is only read; the loaded map itself serves when both are the same file.
+        MapSession other(plugins_);
+        const bool same = SameFile(*sourcePath, session_.path());
+        if (!same) {
             BusyCursor busy;
-            source.LoadMap(*sourcePath);
+            other.Open(*sourcePath);
         }
+        const HaloPcMap& source = same ? session_.map() : other.map();
         const TagChoices choices = ListTags(source);
-        std::optional<int> chosen = dialogs_->ChooseFromList(
-            this, tr("Import tag"), tr("Tag to copy into %1:").arg(FileNameText(map_.f)),
+        const std::optional<int> chosen = dialogs_->ChooseFromList(
+            this, tr("Import tag"), tr("Tag to copy into %1:").arg(FileNameText(session_.path())),
             choices.texts);
         if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(choices.indexes.size())) {
             return;
         }
+        EditOutcome outcome;
         {
             BusyCursor busy;
-            map_.AddMetaToMapFromMap(source, choices.indexes[static_cast<size_t>(*chosen)]);
+            outcome = session_.Import(source, choices.indexes[static_cast<size_t>(*chosen)]);
         }
         FillTagList();
-        Message(tr("Done"));
+        Message(DoneText(outcome, true));
     });
     return false;
 }

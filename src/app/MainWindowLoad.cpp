@@ -1,71 +1,92 @@
-// The Load map command and the tag list.
+// File > Load map and the tag list.
 
 #include "app/BusyCursor.h"
+#include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
 #include "app/PathText.h"
-#include "app/TreeRows.h"
+#include "app/TagListModel.h"
+
+#include <QStatusBar>
 
 #include <algorithm>
 
 namespace pelmar::app {
 
+namespace {
+
+// The tags of `tagClass` in `map`, sorted by name (raw bytes).
+std::vector<TagListModel::TagEntry> TagsByName(const HaloPcMap& map, const std::string& tagClass) {
+    std::vector<TagListModel::TagEntry> tags;
+    for (const int32_t index : map.TagsOfClass(tagClass)) {
+        tags.emplace_back(index, map.TagCache[static_cast<size_t>(index)].Name.view());
+    }
+    std::stable_sort(tags.begin(), tags.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    return tags;
+}
+
+} // namespace
+
 bool MainWindow::_FileLoadmap_Action() {
-    Guarded([&] {
-        std::optional<std::filesystem::path> chosen =
+    Guard([&] {
+        const std::optional<std::filesystem::path> chosen =
             dialogs_->ChooseOpenFile(this, tr("Load map"), HaloMapTypes::HaloMap());
-        if (!chosen) {
-            return; // cancelled: the earlier map and everything shown stay
+        if (chosen) { // cancelled: the earlier map and everything shown stay
+            OpenMap(*chosen);
         }
-        OpenMap(*chosen);
     });
     return false;
 }
 
 void MainWindow::OpenMap(const std::filesystem::path& path) {
-    Guarded([&] {
-        ScanForPlugins();
+    Guard([&] {
+        plugins_->ScanForPlugins();
         {
             BusyCursor busy;
-            map_.LoadMap(path); // on failure the earlier map stays loaded
+            session_.Open(path); // on failure the earlier map stays
         }
         FillTagList();
-        setWindowTitle(tr("Pelmar") + " : " + FileNameText(map_.f));
+        setWindowTitle(tr("Pelmar") + " : " + FileNameText(path));
         LbMapTags->setEnabled(true);
         LbTagChunks->setEnabled(true);
     });
 }
 
-void MainWindow::ScanForPlugins() {
-    pluginsDic_.ScanForPlugins(pluginFolder_);
-}
-
 void MainWindow::FillTagList() {
-    Solid = true; // the emptied chunk tree reports its empty selection, which disables BtnDup
-    DeleteAllRows(LbTagChunks);
-    DeleteAllRows(LbMapTags);
-    for (const std::string& class1 : map_.TagClass) {
-        if (pluginsDic_.HasPluginFor(class1)) {
-            QTreeWidgetItem* row = AddFolder(LbMapTags, nullptr, BytesText(class1));
-            SetCellTag(row, class1);
+    ClearChunkTree();
+    BtnDup->setEnabled(false);
+    statusBar()->clearMessage();
+    std::vector<std::string> classes;
+    for (const std::string& tagClass : session_.map().TagClass) {
+        if (plugins_->HasPluginFor(tagClass)) {
+            classes.push_back(tagClass);
         }
     }
+    tagModel_->ShowClasses(classes);
 }
 
-void MainWindow::LbMapTags_ExpandRow(QTreeWidgetItem* row) {
-    const std::string class1 = CellTag(row);
-    std::vector<std::string> names = map_.NamesOfClass(class1);
-    std::sort(names.begin(), names.end());
-    DropChildren(row);
-    for (const std::string& name : names) {
-        QTreeWidgetItem* tagRow = AddRow(LbMapTags, row, BytesText(name));
-        SetCellTag(tagRow, class1 + ":" + name);
-    }
+void MainWindow::LbMapTags_ExpandRow(const QModelIndex& row) {
+    Guard([&] {
+        if (const std::optional<std::string> tagClass = tagModel_->ClassAt(row)) {
+            tagModel_->ShowTags(row, TagsByName(session_.map(), *tagClass));
+        }
+    });
 }
 
-void MainWindow::LbMapTags_CollapseRow(QTreeWidgetItem* row) {
-    SetListIndex(LbMapTags, row);
-    DropChildren(row);
+void MainWindow::LbMapTags_CollapseRow(const QModelIndex& row) {
+    LbMapTags->setCurrentIndex(row);
+    tagModel_->DropTags(row);
+}
+
+void MainWindow::LbMapTags_Change() {
+    if (const std::optional<int32_t> tag = SelectedTag()) {
+        Guard([&] { ShowChunkTree(*tag); });
+    } // a class row: the chunk tree keeps what it shows
+}
+
+std::optional<int32_t> MainWindow::SelectedTag() const {
+    return tagModel_->TagAt(SelectedIndex(LbMapTags));
 }
 
 } // namespace pelmar::app

@@ -26,6 +26,15 @@ void QtUserDialogs::ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+bool QtUserDialogs::Ask(QWidget* parent, const QString& text) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QCoreApplication::applicationName());
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<int> QtUserDialogs::ChooseFromList(QWidget* parent, const QString& caption,
                                                  const QString& prompt,
                                                  const QStringList& choices) {

@@ -25,6 +25,9 @@ public:
     // Shows `text` in a modal message box and returns when the user has dismissed it.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
 
+    // Asks the yes/no question `text`; true when the user answers yes.
+    virtual bool Ask(QWidget* parent, const QString& text) = 0;
+
     // The index in `choices` of the entry the user picks from a filterable list; nullopt when
     // the user cancels.
     virtual std::optional<int> ChooseFromList(QWidget* parent, const QString& caption,
@@ -38,6 +41,7 @@ public:
     std::optional<std::filesystem::path> ChooseOpenFile(QWidget* parent, const QString& caption,
                                                         const FileType& type) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    bool Ask(QWidget* parent, const QString& text) override;
     std::optional<int> ChooseFromList(QWidget* parent, const QString& caption,
                                       const QString& prompt, const QStringList& choices) override;
 };

@@ -1,0 +1,26 @@
+// app-screenshot OUT.png: draws the window with the realistic demo map loaded, a weapon
+// selected and its chunk tree expanded. Runs without a display (QT_QPA_PLATFORM=offscreen).
+
+#include "WindowHarness.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        return 2;
+    }
+    pelmar::apptest::Harness h(pelmar::test::BundledPluginsDir());
+    h.w.OpenMap(h.Realistic());
+    const QModelIndex root = h.SelectTag("weap", "weapons\\pistol\\pistol");
+    h.Walk(h.w.LbTagChunks, root, {"triggers"});
+    h.Select(h.Walk(h.w.LbTagChunks, root, {"magazines", "magazines : 1"}));
+    QTest::qWait(50);
+    if (!h.w.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+        std::fprintf(stderr, "app-screenshot: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "app/BytesText.h"
+#include "app/ChunkTreeModel.h"
+#include "app/MainWindow.h"
+#include "app/TagListModel.h"
+#include "mapbuilder/DemoMap.h"
+#include "mapbuilder/RealisticMap.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+namespace pelmar::apptest {
+
+// Dialogs answered from lists (empty: cancel, no); messages, questions and lists recorded.
+struct ScriptedDialogs : app::UserDialogs {
+    QList<std::optional<std::filesystem::path>> files;
+    QStringList picks, messages, questions;
+    QList<bool> answers;
+    QList<QStringList> offered;
+
+    std::optional<std::filesystem::path> ChooseOpenFile(QWidget*, const QString&,
+                                                        const app::FileType&) override {
+        return files.isEmpty() ? std::nullopt : files.takeFirst();
+    }
+    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    bool Ask(QWidget*, const QString& text) override {
+        questions << text;
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+    std::optional<int> ChooseFromList(QWidget*, const QString&, const QString&,
+                                      const QStringList& choices) override {
+        offered << choices;
+        const auto at =
+            static_cast<int>(choices.indexOf(picks.isEmpty() ? QString() : picks.takeFirst()));
+        return at < 0 ? std::nullopt : std::optional(at);
+    }
+};
+
+// A shown window on scripted dialogs with both models under QAbstractItemModelTester.
+struct Harness {
+    test::TempDir dir;
+    std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
+    app::MainWindow w;
+    QAbstractItemModelTester tagTester{w.tagModel()}, chunkTester{w.chunkModel()};
+
+    explicit Harness(const std::filesystem::path& plugins = test::FixturePluginsDir())
+        : w(plugins, dialogs) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }
+    std::filesystem::path Demo(const std::string& name,
+                               const builder::MapSpec& spec = builder::DemoMapSpec()) {
+        test::WriteFileBytes(dir / name, builder::BuildMap(spec).bytes);
+        return dir / name;
+    }
+    std::filesystem::path Realistic() {
+        PluginCatalog plugins(test::BundledPluginsDir());
+        plugins.ScanForPlugins();
+        const auto lookup = [&](std::string_view c) -> const PluginDef* {
+            return plugins.HasPluginFor(c) ? plugins.PluginFor(c).get() : nullptr;
+        };
+        test::WriteFileBytes(dir / "real.map", builder::BuildRealisticMap({}, lookup).bytes);
+        return dir / "real.map";
+    }
+    void Load(std::optional<std::filesystem::path> path) {
+        dialogs->files.push_back(std::move(path));
+        w.MenuBar->FileLoadmap->trigger();
+    }
+    static QStringList Texts(const QAbstractItemModel* m, const QModelIndex& parent = {}) {
+        QStringList texts;
+        for (int i = 0; i < m->rowCount(parent); ++i) {
+            texts << m->index(i, 0, parent).data().toString();
+        }
+        return texts;
+    }
+    // Expands `row`, then its child named path[0], that one's child named path[1]...
+    static QModelIndex Walk(QTreeView* view, QModelIndex row, const QStringList& path) {
+        view->expand(row);
+        for (const QString& text : path) {
+            row = view->model()->index(static_cast<int>(Texts(view->model(), row).indexOf(text)), 0,
+                                       row);
+            view->expand(row);
+        }
+        return row;
+    }
+    QModelIndex SelectTag(std::string_view tagClass, std::string_view name) {
+        w.LbMapTags->setCurrentIndex(
+            Walk(w.LbMapTags, {}, {app::BytesText(tagClass), app::BytesText(name)}));
+        return w.chunkModel()->index(0, 0);
+    }
+    QModelIndex OpenTag(std::string_view tagClass, std::string_view name) {
+        Load(Demo("demo.map"));
+        return SelectTag(tagClass, name);
+    }
+    // The paths of the weapon rows under `parent`, as the command line prints them.
+    QStringList Paths(const QModelIndex& parent) {
+        QStringList paths;
+        for (int i = 0; i < w.chunkModel()->rowCount(parent); ++i) {
+            const ChunkRow& r = *w.chunkModel()->RowAt(w.chunkModel()->index(i, 0, parent));
+            const bool s = r.kind == RowKind::Struct;
+            paths << QString::fromStdString(s ? FormatStructRowTag("weap", r.Path(), r.Text())
+                                              : FormatChunkPath("weap", r.Path()));
+        }
+        return paths;
+    }
+    // Expands chunk tree rows as Walk does; the texts of the rows under `parent`.
+    QModelIndex Chunk(const QModelIndex& row, const QStringList& path = {}) {
+        return Walk(w.LbTagChunks, row, path);
+    }
+    QStringList Rows(const QModelIndex& parent) { return Texts(w.chunkModel(), parent); }
+    void Select(const QModelIndex& row) { w.LbTagChunks->setCurrentIndex(row); }
+    void Dup() { QTest::mouseClick(w.BtnDup, Qt::LeftButton); }
+    std::vector<uint8_t> Bytes() const { return test::ReadFileBytes(w.session().path()); }
+};
+
+} // namespace pelmar::apptest
