@@ -69,6 +69,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddTreeCommand(app, context);
     AddDupCommand(app, context);
     AddImportCommand(app, context);
+    AddGetCommand(app, context);
+    AddSetCommand(app, context);
+    AddUndoCommands(app, context);
     AddMakeDemoCommand(app, context);
     int status = 0;
     try {

@@ -28,6 +28,9 @@ void AddTreeCommand(CLI::App& app, CliContext& context);
 void AddDupCommand(CLI::App& app, CliContext& context);
 void AddImportCommand(CLI::App& app, CliContext& context);
 void AddMakeDemoCommand(CLI::App& app, CliContext& context);
+void AddGetCommand(CLI::App& app, CliContext& context);
+void AddSetCommand(CLI::App& app, CliContext& context);
+void AddUndoCommands(CLI::App& app, CliContext& context);
 
 // Runs pelmar-cli with the given arguments, writing to `out` and `err`; returns the exit
 // status (0 success, 1 error, 2 usage error).

@@ -1,6 +1,7 @@
 #include "cli/JsonWriter.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace pelmar::cli {
 
@@ -111,6 +112,28 @@ JsonWriter& JsonWriter::String(std::string_view bytes) {
 JsonWriter& JsonWriter::Int(int64_t value) {
     Separate();
     char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    buffer_.append(digits, result.ptr);
+    return *this;
+}
+
+JsonWriter& JsonWriter::Double(double value) {
+    if (!std::isfinite(value)) {
+        return Null();
+    }
+    Separate();
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    buffer_.append(digits, result.ptr);
+    return *this;
+}
+
+JsonWriter& JsonWriter::Float(float value) {
+    if (!std::isfinite(value)) {
+        return Null();
+    }
+    Separate();
+    char digits[32];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     buffer_.append(digits, result.ptr);
     return *this;

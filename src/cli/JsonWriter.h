@@ -27,6 +27,11 @@ public:
     JsonWriter& Key(std::string_view key);
     JsonWriter& String(std::string_view bytes);
     JsonWriter& Int(int64_t value);
+    // The shortest decimal form that reads back as the same double; null for NaN and infinities,
+    // which JSON cannot hold.
+    JsonWriter& Double(double value);
+    // The same for a float: the fewest digits that read back as the same float.
+    JsonWriter& Float(float value);
     JsonWriter& Bool(bool value);
     JsonWriter& Null();
 

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace pelmar {
 
@@ -15,6 +16,23 @@ uint32_t ExtendCrc(uint32_t crc, std::span<const uint8_t> bytes) {
         bytes = bytes.subspan(n);
     }
     return ~static_cast<uint32_t>(z);
+}
+
+uint32_t CrcAfterChange(uint32_t crc, std::span<const uint8_t> before,
+                        std::span<const uint8_t> after, uint64_t following) {
+    // The checksum is affine in the stream: the checksums of two streams of the same length
+    // differ by the plain CRC of their difference, which is the CRC of the changed bytes'
+    // difference carried over the bytes that follow (zeros in the difference).
+    std::vector<uint8_t> difference(before.size());
+    for (size_t i = 0; i < difference.size(); ++i) {
+        difference[i] = static_cast<uint8_t>(before[i] ^ after[i]);
+    }
+    const std::vector<uint8_t> zeros(before.size(), 0);
+    const uLong changed = ::crc32(0, difference.data(), static_cast<uInt>(difference.size()));
+    const uLong unchanged = ::crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+    const auto n = static_cast<z_off_t>(following);
+    return crc ^ static_cast<uint32_t>(::crc32_combine(changed, 0, n) ^
+                                       ::crc32_combine(unchanged, 0, n));
 }
 
 } // namespace pelmar

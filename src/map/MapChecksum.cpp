@@ -84,6 +84,35 @@ std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file) {
     return crc;
 }
 
+std::optional<uint32_t> ChecksumAfterChange(std::span<const uint8_t> file, int64_t at,
+                                            std::span<const uint8_t> after) {
+    const std::optional<std::vector<Region>> regions = ChecksumRegions(file);
+    if (!regions) {
+        return std::nullopt;
+    }
+    int64_t total = 0;
+    for (const Region& r : *regions) {
+        total += r.length;
+    }
+    int64_t streamAt = 0;
+    std::optional<int64_t> place; // the change's offset in the stream
+    for (const Region& r : *regions) {
+        if (at >= r.at && at + static_cast<int64_t>(after.size()) <= r.at + r.length) {
+            if (place) {
+                return std::nullopt; // in two regions at once
+            }
+            place = streamAt + (at - r.at);
+        }
+        streamAt += r.length;
+    }
+    if (!place) {
+        return std::nullopt;
+    }
+    const auto following = static_cast<uint64_t>(total - *place - static_cast<int64_t>(after.size()));
+    return CrcAfterChange(LoadU32(file.data() + layout::kHeaderCrcField),
+                          file.subspan(static_cast<size_t>(at), after.size()), after, following);
+}
+
 int64_t LargestBsp(std::span<const uint8_t> file) {
     const std::optional<MapHeader> header = ReadMapHeader(file);
     const std::optional<std::vector<Region>> bsps =

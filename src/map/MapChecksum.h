@@ -21,6 +21,12 @@ std::optional<std::vector<ByteRegion>> ChecksumRegions(std::span<const uint8_t> 
 // The checksum of `file` over its regions; empty when they cannot be found.
 std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file);
 
+// Where the checksum at 0x064 stands after `before` at file offset `at` becomes `after`, for a
+// change that lies wholly in one checksummed region; empty when `file` has no real header or
+// the change lies outside the regions.
+std::optional<uint32_t> ChecksumAfterChange(std::span<const uint8_t> file, int64_t at,
+                                            std::span<const uint8_t> after);
+
 // The size of the largest BSP that the scenario lists (0 when none or unknown).
 int64_t LargestBsp(std::span<const uint8_t> file);
 

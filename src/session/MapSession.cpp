@@ -49,7 +49,7 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
             RecoverInterruptedWrite(path);
         }
         FileIdentity identity;
-        auto bytes = std::make_shared<const ByteBuffer>(
+        auto bytes = std::make_shared<ByteBuffer>(
             ReadWholeFile(path, layout::kMaxMapFileSize, &identity));
         HaloPcMap decoded = HaloPcMap::Decode(bytes);
         // Nothing below can fail: the session takes the new map only once it is complete.
@@ -58,6 +58,7 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
         identity_ = identity;
         path_ = path;
         open_ = true;
+        history_ = std::make_unique<History>(path);
         heldLock_ = std::move(lock);
     } catch (PelmarError& e) {
         throw e.InFile(path);
@@ -67,6 +68,7 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
 void MapSession::Close() {
     map_ = HaloPcMap();
     bytes_.reset();
+    history_.reset();
     path_.clear();
     open_ = false;
     heldLock_.Release();
@@ -126,41 +128,74 @@ void MapSession::Rethrow(PelmarError& e, bool unchanged) const {
     throw e;
 }
 
-template <typename Plan> EditOutcome MapSession::Commit(Plan&& plan) {
+EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
     if (!open_) {
         throw PelmarError(ErrorKind::Refused, "no map is loaded");
     }
-    bool unchanged = true;
     try {
         EditLock lock = heldLock_.held() ? EditLock() : EditLock::Acquire(path_, patience_);
+        if (std::filesystem::exists(JournalPath(path_))) {
+            throw PelmarError(ErrorKind::Stale, "an interrupted edit of the map must be finished "
+                                                "first; load it again");
+        }
         RequireUnchangedOnDisk();
-        auto [edit, summary] = plan();
-        unchanged = false; // from here a failure may leave a journal to finish
-        EditOutcome outcome = Write(edit, std::move(summary));
-        return outcome;
+        return work();
     } catch (PelmarError& e) {
-        Rethrow(e, unchanged || !std::filesystem::exists(JournalPath(path_)));
+        // Until a journal of this edit exists, a failure has left the map as it was.
+        Rethrow(e, e.kind() == ErrorKind::Stale || !std::filesystem::exists(JournalPath(path_)));
     }
 }
 
-EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
-    auto bytes = std::make_shared<const ByteBuffer>(Materialize(map_.bytes(), edit));
-    HaloPcMap decoded;
+HaloPcMap MapSession::Checked(const std::shared_ptr<ByteBuffer>& bytes) const {
     try {
-        decoded = HaloPcMap::Decode(bytes);
+        return HaloPcMap::Decode(bytes);
     } catch (const PelmarError& e) {
         throw PelmarError(ErrorKind::Refused,
                           "the edit would leave a map that cannot be opened: " + e.detail(),
                           e.offset());
     }
+}
+
+WriteMethod MapSession::Replace(std::shared_ptr<ByteBuffer> bytes) {
+    HaloPcMap decoded = Checked(bytes);
     const std::span<const uint8_t> whole = bytes->span();
-    EditOutcome outcome;
-    outcome.method = ReplaceFile(path_, std::span(&whole, 1), {identity_, faults_});
-    outcome.summary = std::move(summary);
-    outcome.warnings = edit.warnings;
+    const WriteMethod method = ReplaceFile(path_, std::span(&whole, 1), {identity_, faults_});
     identity_ = IdentityOf(path_);
     map_ = std::move(decoded);
     bytes_ = std::move(bytes);
+    return method;
+}
+
+void MapSession::Patch(std::span<const FilePatch> patches) {
+    PatchFile(path_, patches, bytes_->size(), {identity_, faults_});
+    identity_ = IdentityOf(path_);
+    // The patches lie in tag data, which the model views: it sees the new bytes at once.
+    for (const FilePatch& p : patches) {
+        std::memcpy(bytes_->data() + p.at, p.bytes.data(), p.bytes.size());
+    }
+}
+
+void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
+    record.after = identity_;
+    try {
+        history_->Push(record);
+    } catch (const PelmarError& e) {
+        outcome.warnings.push_back("this edit cannot be undone: " + Describe(e));
+    }
+}
+
+EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
+    const std::shared_ptr<const ByteBuffer> old = bytes_;
+    const FileIdentity before = identity_;
+    auto bytes = std::make_shared<ByteBuffer>(Materialize(old->span(), edit));
+    EditOutcome outcome;
+    outcome.method = Replace(bytes);
+    outcome.summary = std::move(summary);
+    outcome.warnings = edit.warnings;
+    EditRecord record = RecordEdit(old->span(), bytes->span(), edit);
+    record.description = outcome.summary;
+    record.before = before;
+    Remember(std::move(record), outcome);
     return outcome;
 }
 
@@ -225,7 +260,7 @@ EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path, bool 
         const std::string summary = "Chunk " + std::to_string(located.chunk.chunkIndex + 1) +
                                     " of " + std::to_string(plan.countBefore) + " copied to " +
                                     std::to_string(plan.insertAt);
-        return std::pair{std::move(plan.edit), summary};
+        return Write(plan.edit, summary);
     });
     outcome.relocation = relocation;
     return outcome;
@@ -249,7 +284,7 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
         if (plan.identMoved) {
             summary += "; the usual id was taken by another tag, so the next free one was used";
         }
-        return std::pair{std::move(plan.edit), summary};
+        return Write(plan.edit, summary);
     });
     outcome.relocation = relocation;
     return outcome;

@@ -6,12 +6,15 @@
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
 #include "platform/SafeWriter.h"
+#include "session/History.h"
 #include "session/PluginCatalog.h"
 #include "structview/AddressWalk.h"
 #include "structview/ChunkTree.h"
+#include "structview/FieldValues.h"
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +101,24 @@ public:
     // refused (PelmarError Busy).
     void SetLockPatience(std::chrono::milliseconds patience) { patience_ = patience; }
 
+    // The fields of the block at `path` of tag `tagIndex`, with their values, as its plugin
+    // lays them out. Throws PelmarError naming the map when the block cannot be read.
+    std::vector<FieldValue> ReadValues(int32_t tagIndex, const ChunkPath& path);
+    // Sets the field named `field` of that block to what `text` stands for (FieldValues.h),
+    // writing only the field's bytes, crash-safely and without rewriting the file.
+    EditOutcome SetValue(int32_t tagIndex, const ChunkPath& path, std::string_view field,
+                         std::string_view text);
+
+    // What Undo would undo and Redo would redo (the edits' summaries); empty when nothing.
+    std::optional<std::string> UndoDescription() const;
+    std::optional<std::string> RedoDescription() const;
+    // Restores the file byte for byte as it was before the last edit (Undo), or as it was after
+    // the edit undone last (Redo), with the model. Refused (PelmarError Refused) when there is
+    // nothing to undo or redo, or when the file is not the version the edit left (another
+    // program changed it since), since the result would not be exact.
+    EditOutcome Undo();
+    EditOutcome Redo();
+
     // Test hook: the writer stops where these faults say.
     void SetWriteFaults(const WriteFaults* faults) { faults_ = faults; }
 
@@ -105,15 +126,30 @@ private:
     void Read(const std::filesystem::path& path, EditLock lock);
     // Throws PelmarError (Stale) unless the file is still the version the model was read from.
     void RequireUnchangedOnDisk() const;
-    // Runs `plan` under the edit lock and writes its result; see the class comment.
-    template <typename Plan> EditOutcome Commit(Plan&& plan);
+    // Runs `work` under the edit lock, once the file is known to be the one read; a failure
+    // says whether the map was left as it was.
+    EditOutcome Commit(const std::function<EditOutcome()>& work);
+    // The model of `bytes`, which must pass the layout checks (PelmarError Refused).
+    HaloPcMap Checked(const std::shared_ptr<ByteBuffer>& bytes) const;
+    // Writes `bytes` as the whole new file and takes it as the session's map.
+    WriteMethod Replace(std::shared_ptr<ByteBuffer> bytes);
+    // Writes `patches` into the file in place and into the session's bytes.
+    void Patch(std::span<const FilePatch> patches);
+    // Writes `edit`'s result and records it in the history.
     EditOutcome Write(const FileEdit& edit, std::string summary);
+    // Completes `record` with the file's new version and adds it to the history; a history that
+    // cannot be written leaves a warning in `outcome`, not a failure.
+    void Remember(EditRecord record, EditOutcome& outcome);
+    // Writes the file that `record` leads to from the session's map, the other way when
+    // `undo`.
+    EditOutcome Travel(EditRecord record, bool undo);
     [[noreturn]] void Rethrow(PelmarError& e, bool unchanged) const;
     LayoutLookup Layouts();
 
     std::shared_ptr<PluginCatalog> plugins_;
     std::filesystem::path path_;
-    std::shared_ptr<const ByteBuffer> bytes_;
+    std::shared_ptr<ByteBuffer> bytes_;
+    std::unique_ptr<History> history_;
     HaloPcMap map_; // one object for the whole session: references to it stay valid
     bool open_ = false;
     FileIdentity identity_;

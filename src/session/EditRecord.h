@@ -1,0 +1,48 @@
+#pragma once
+
+#include "map/FileEdit.h"
+#include "platform/ByteBuffer.h"
+#include "platform/FileAccess.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pelmar {
+
+// One edit as the history keeps it: enough to go from the file before it to the file after it
+// and back, and the versions of the file on both sides.
+struct EditRecord {
+    struct Change {
+        uint64_t at = 0; // in the file after the edit
+        std::vector<uint8_t> before;
+        std::vector<uint8_t> after;
+    };
+    std::string description;
+    FileIdentity before; // the file before the edit (after an undo: the undone file)
+    FileIdentity after;  // the file after the edit (after a redo: the redone file)
+    uint64_t oldLength = 0;
+    uint64_t newLength = 0;
+    std::vector<FileEdit::Insertion> insertions; // at offsets of the file before the edit
+    std::vector<Change> changes;
+
+    // Bytes the record keeps, for bounding the history.
+    uint64_t Weight() const;
+};
+
+// The record of `edit`, which turned `old` into `now`: its insertions, and every stretch of
+// bytes that its operations changed, with both contents.
+EditRecord RecordEdit(std::span<const uint8_t> old, std::span<const uint8_t> now,
+                      const FileEdit& edit);
+
+// The file before the edit, from the file after it; and the file after it, from the file
+// before it.
+ByteBuffer Undone(std::span<const uint8_t> after, const EditRecord& record);
+ByteBuffer Redone(std::span<const uint8_t> before, const EditRecord& record);
+
+// A record as bytes, and back. Decoding throws PelmarError (Io) for a damaged record.
+std::vector<uint8_t> EncodeRecord(const EditRecord& record);
+EditRecord DecodeRecord(std::span<const uint8_t> bytes);
+
+} // namespace pelmar
