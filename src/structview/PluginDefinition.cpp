@@ -18,12 +18,22 @@ constexpr std::array<std::string_view, 36> kTypeNames = {
     "script_value", "enum16",   "flags8",      "flags16",  "flags32",    "pad",
 };
 
+// Value sizes in the same order.
+constexpr std::array<int8_t, 36> kTypeSizes = {
+    1, 1, 2, 2, 4, 4, 4, 4, 4, 2, 4, 4, 32, 16, 20, 16, 12, 4,
+    8, 12, 4, 8, 12, 8, 12, 8, 16, 36, 12, 16, 4, 2, 1, 2, 4, 0,
+};
+
 static_assert(kTypeNames.size() == static_cast<size_t>(FieldType::Pad) + 1);
 
 } // namespace
 
 std::string_view FieldTypeName(FieldType type) {
     return kTypeNames[static_cast<size_t>(type)];
+}
+
+int64_t NaturalSize(FieldType type) {
+    return kTypeSizes[static_cast<size_t>(type)];
 }
 
 std::optional<FieldType> FieldTypeNamed(std::string_view name) {

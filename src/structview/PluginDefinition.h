@@ -20,6 +20,8 @@ enum class FieldType : uint8_t {
 // (case-insensitive); empty for names that are not field types.
 std::string_view FieldTypeName(FieldType type);
 std::optional<FieldType> FieldTypeNamed(std::string_view name);
+// The bytes of one value of `type` (a tag reference 16, a float 4, padding 0).
+int64_t NaturalSize(FieldType type);
 
 // One field of a block: its place, its type and what the type needs to be read.
 struct FieldDef {

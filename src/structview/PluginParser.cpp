@@ -67,8 +67,9 @@ FieldDef ReadField(pugi::xml_node node, FieldType type) {
     f.name = Attribute(node, "name");
     f.type = type;
     f.offset = Number(node, "offset");
-    f.size = Number(node, "size");
     f.count = static_cast<int32_t>(std::clamp<int64_t>(Number(node, "count"), 1, 1 << 16));
+    // A field without a size holds one value (or `count` values) of its type.
+    f.size = node.attribute("size").empty() ? NaturalSize(type) * f.count : Number(node, "size");
     f.bounds = Flag(node, "bounds");
     f.shiftedByOne = Flag(node, "shifted");
     f.max = Number(node, "max");
