@@ -1,23 +1,22 @@
-// Loads arbitrary bytes as a map. Any outcome but a decoded map or a PelmarError is a bug.
-#include "map/HaloPcMap.h"
-#include "platform/PelmarError.h"
-
-#include <cstring>
+// Decodes arbitrary bytes as a map. Any outcome but a model or a PelmarError is a bug; every tag's
+// data and name must lie inside the bytes, and the checksum can be computed or found impossible.
+#include "map/MapChecksum.h"
+#include "support/FuzzMaps.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto bytes = std::make_shared<pelmar::ByteBuffer>(size);
-    if (size > 0) {
-        std::memcpy(bytes->data(), data, size);
+    const std::optional<pelmar::HaloPcMap> map = pelmar::fuzz::DecodeOrNothing({data, size});
+    if (!map) {
+        return 0;
     }
-    try {
-        pelmar::HaloPcMap map = pelmar::HaloPcMap::FromBytes(bytes, "fuzz.map");
-        // Every tag's data must lie inside the buffer.
-        for (const pelmar::Tag& t : map.TagCache) {
-            if (t.TagBlock.bytes().data() + t.TagBlock.size() > bytes->data() + size) {
-                __builtin_trap();
-            }
+    const std::span<const uint8_t> bytes = map->bytes();
+    for (const pelmar::Tag& t : map->TagCache) {
+        const auto block = t.TagBlock.bytes();
+        const auto name = t.Name.view();
+        if (block.data() + block.size() > bytes.data() + bytes.size() ||
+            reinterpret_cast<const uint8_t*>(name.data()) + name.size() > bytes.data() + bytes.size()) {
+            __builtin_trap();
         }
-    } catch (const pelmar::PelmarError&) {
     }
+    (void)pelmar::ComputeChecksum(bytes);
     return 0;
 }

@@ -1,5 +1,6 @@
-// A fuzzed plugin applied to a fuzzed map, and the selected tag's whole chunk tree expanded.
-// Input parts: plugin, map, selector (which tag).
+// A fuzzed plugin over a fuzzed map: the whole chunk tree of a tag, and the values of every
+// block it lists. Input parts: plugin, map, selector.
+#include "structview/FieldValues.h"
 #include "support/FuzzInput.h"
 #include "support/FuzzMaps.h"
 
@@ -7,7 +8,19 @@ using namespace pelmar;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto parts = fuzz::SplitParts(data, size, 3);
-    fuzz::WithExpandedTree(parts[0], parts[1], parts[2], "tree.map",
-                           [](HaloPcMap&, ChunkTree&, int32_t, const std::vector<TreeLine>&) {});
+    fuzz::WithExpandedTree(parts[0], parts[1], parts[2],
+                           [](const HaloPcMap& map, const PluginDef&, int32_t, const TreeView& view,
+                              const std::vector<TreeLine>& lines) {
+                               for (const TreeLine& line : lines) {
+                                   if (line.row.kind != RowKind::Root && line.row.kind != RowKind::Chunk) {
+                                       continue;
+                                   }
+                                   try {
+                                       const ResolvedBlock block = ResolveBlock(view, line.row.Path());
+                                       (void)ReadFields({map, *block.layout, block.offset});
+                                   } catch (const PelmarError&) {
+                                   }
+                               }
+                           });
     return 0;
 }

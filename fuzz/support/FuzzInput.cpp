@@ -1,6 +1,8 @@
 #include "support/FuzzInput.h"
 
-#include "platform/LittleEndian.h"
+#include "platform/Words.h"
+
+#include <algorithm>
 
 #include <fstream>
 #include <unistd.h>

@@ -1,59 +1,29 @@
 #include "support/FuzzMaps.h"
 
-#include "platform/PelmarError.h"
-#include "support/FuzzInput.h"
+#include "platform/Error.h"
+#include "structview/PluginParser.h"
+
+#include <cstring>
 
 namespace pelmar::fuzz {
 
-std::filesystem::path ScratchPlugins() {
-    return ScratchDir() / "plugins";
-}
-
-std::optional<HaloPcMap> LoadScratchMap(const std::string& name, std::span<const uint8_t> bytes) {
-    const auto path = ScratchDir() / name;
-    WriteScratchFile(path, bytes);
-    HaloPcMap map;
+std::optional<HaloPcMap> DecodeOrNothing(std::span<const uint8_t> bytes) {
+    auto buffer = std::make_shared<ByteBuffer>(bytes.size());
+    if (!bytes.empty()) {
+        std::memcpy(buffer->data(), bytes.data(), bytes.size());
+    }
     try {
-        map.LoadMap(path);
+        return HaloPcMap::Decode(buffer);
     } catch (const PelmarError&) {
         return std::nullopt;
     }
-    return map;
 }
 
-std::optional<ChunkRow> SelectWithPlugin(ChunkTree& tree, const HaloPcMap& map, int32_t index,
-                                         std::span<const uint8_t> plugin) {
-    const Tag& tag = map.TagCache[static_cast<size_t>(index)];
-    std::filesystem::remove_all(ScratchPlugins());
-    std::filesystem::create_directories(ScratchPlugins());
-    if (tag.Class1.find('/') == std::string::npos && tag.Class1.find('\0') == std::string::npos &&
-        tag.Class1 != "." && tag.Class1 != "..") {
-        WriteScratchFile(ScratchPlugins() / (tag.Class1 + ".ent"), plugin);
-    }
-    std::optional<TagSelection> selection = tree.SelectTag(map, tag.NameKey());
-    if (!selection || !selection->root) {
-        return std::nullopt;
-    }
-    return selection->root;
-}
-
-void WithExpandedTree(
-    std::span<const uint8_t> plugin, std::span<const uint8_t> mapBytes,
-    std::span<const uint8_t> selector, const std::string& mapName,
-    const std::function<void(HaloPcMap&, ChunkTree&, int32_t, const std::vector<TreeLine>&)>& use) {
-    std::optional<HaloPcMap> map = LoadScratchMap(mapName, mapBytes);
-    if (!map) {
-        return;
-    }
-    const auto index =
-        static_cast<int32_t>(Pick(selector, 0, static_cast<uint32_t>(map->TagCount)));
+std::optional<PluginDef> ParseOrNothing(std::span<const uint8_t> text) {
     try {
-        ChunkTree tree(ScratchPlugins());
-        if (auto root = SelectWithPlugin(tree, *map, index, plugin)) {
-            const Tag& tag = map->TagCache[static_cast<size_t>(index)];
-            use(*map, tree, index, ExpandWholeTree(tree, *map, tag, *root, 4096));
-        }
+        return ParsePlugin({reinterpret_cast<const char*>(text.data()), text.size()});
     } catch (const PelmarError&) {
+        return std::nullopt;
     }
 }
 
@@ -62,6 +32,28 @@ uint32_t Pick(std::span<const uint8_t> selector, size_t at, uint32_t count) {
         return 0;
     }
     return selector[at] % count;
+}
+
+void WithExpandedTree(std::span<const uint8_t> pluginText, std::span<const uint8_t> mapBytes,
+                      std::span<const uint8_t> selector,
+                      const std::function<void(const HaloPcMap&, const PluginDef&, int32_t,
+                                               const TreeView&, const std::vector<TreeLine>&)>& use) {
+    const std::optional<PluginDef> plugin = ParseOrNothing(pluginText);
+    const std::optional<HaloPcMap> map = DecodeOrNothing(mapBytes);
+    if (!plugin || !map) {
+        return;
+    }
+    const auto index = static_cast<int32_t>(Pick(selector, 0, static_cast<uint32_t>(map->TagCount)));
+    const Tag& tag = map->TagCache[static_cast<size_t>(index)];
+    if (!tag.HasData()) {
+        return;
+    }
+    const TreeView view{*plugin, map->bytes(), map->Magic, tag.Offset, 20'000};
+    try {
+        const std::vector<TreeLine> lines = ExpandWholeTree(view, 20'000);
+        use(*map, *plugin, index, view, lines);
+    } catch (const PelmarError&) {
+    }
 }
 
 } // namespace pelmar::fuzz

@@ -1,7 +1,6 @@
 #include "map/FileEdit.h"
 
-#include "map/MapChecksum.h"
-#include "map/MapLayout.h"
+#include "map/StreamEdit.h"
 #include "platform/Error.h"
 #include "platform/Int32.h"
 #include "platform/Words.h"
@@ -66,56 +65,29 @@ int64_t FileEdit::NewPosition(int64_t old) const {
 
 namespace {
 
-void Require(bool inside, const char* what, int64_t at) {
-    if (!inside) {
-        throw PelmarError(ErrorKind::BadMap, std::string(what) + " lies outside the edited file",
-                          at);
+// Collects the streamed bytes in one buffer.
+class MemorySink : public ByteSink {
+public:
+    explicit MemorySink(ByteBuffer& out) : out_(out) {}
+    void Append(std::span<const uint8_t> bytes) override {
+        std::memcpy(out_.data() + at_, bytes.data(), bytes.size());
+        at_ += bytes.size();
     }
-}
+    void Overwrite(uint64_t at, std::span<const uint8_t> bytes) override {
+        std::memcpy(out_.data() + at, bytes.data(), bytes.size());
+    }
 
-void Apply(std::span<uint8_t> file, const FileEdit::Op& op) {
-    switch (op.kind) {
-    case FileEdit::OpKind::SetBytes:
-        Require(RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), file.size()),
-                "a word to write", op.at);
-        std::memcpy(file.data() + op.at, op.bytes.data(), op.bytes.size());
-        return;
-    case FileEdit::OpKind::AddWord:
-        Require(WordFits(op.at, file.size()), "a word to move", op.at);
-        StoreI32(file.data() + op.at, AddWrap(LoadI32(file.data() + op.at), op.amount));
-        return;
-    case FileEdit::OpKind::ShiftWords:
-        Require(RangeFits(op.run.start, op.run.count * 4, file.size()), "a run of words to move",
-                op.run.start);
-        ShiftWords(file, op.run, op.values, op.amount);
-        return;
-    }
-}
+private:
+    ByteBuffer& out_;
+    size_t at_ = 0;
+};
 
 } // namespace
 
 ByteBuffer Materialize(std::span<const uint8_t> old, const FileEdit& edit) {
     ByteBuffer out(old.size() + edit.InsertedBytes());
-    uint8_t* to = out.data();
-    int64_t from = 0;
-    for (const FileEdit::Insertion& i : edit.insertions) {
-        Require(i.at >= from && static_cast<uint64_t>(i.at) <= old.size(), "an insertion point",
-                i.at);
-        std::memcpy(to, old.data() + from, static_cast<size_t>(i.at - from));
-        to += i.at - from;
-        std::memcpy(to, i.bytes.data(), i.bytes.size());
-        to += i.bytes.size();
-        from = i.at;
-    }
-    std::memcpy(to, old.data() + from, old.size() - static_cast<size_t>(from));
-    for (const FileEdit::Op& op : edit.ops) {
-        Apply(out.span(), op);
-    }
-    if (edit.updateChecksum) {
-        if (const std::optional<uint32_t> crc = ComputeChecksum(out.span())) {
-            StoreU32(out.data() + layout::kHeaderCrcField, *crc);
-        }
-    }
+    MemorySink sink(out);
+    StreamEdit(old, edit, sink);
     return out;
 }
 

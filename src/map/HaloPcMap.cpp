@@ -52,7 +52,7 @@ const std::vector<int32_t>& HaloPcMap::TagsOfClass(const std::string& class1) co
 }
 
 std::span<const uint8_t> HaloPcMap::bytes() const {
-    return bytes_ ? bytes_->span() : std::span<const uint8_t>();
+    return bytes_;
 }
 
 void HaloPcMap::IndexTag(int32_t index) {

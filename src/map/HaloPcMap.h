@@ -25,6 +25,8 @@ public:
     // bytes do not hold a map this program can open; the checks made here are the layout
     // checks that every edit's result must pass too.
     static HaloPcMap Decode(std::shared_ptr<const ByteBuffer> bytes);
+    // The same for bytes that `owner` keeps alive (a mapped file, for one).
+    static HaloPcMap Decode(std::shared_ptr<const void> owner, std::span<const uint8_t> bytes);
 
     // `s` with its characters in reverse order (class codes are stored reversed).
     static std::string Reverse(std::string_view s);
@@ -69,7 +71,8 @@ private:
     };
     static std::optional<NameKey> KeyOf(std::string_view cls, std::string_view name);
 
-    std::shared_ptr<const ByteBuffer> bytes_;
+    std::shared_ptr<const void> owner_;
+    std::span<const uint8_t> bytes_;
     std::unordered_map<NameKey, int32_t, NameKeyHash> byName_; // TagByName
 
     friend class MapDecoder;

@@ -7,6 +7,8 @@
 #include "platform/Words.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace pelmar {
 
@@ -15,16 +17,28 @@ namespace {
 using Region = ByteRegion;
 
 // The word at `at`, if it lies inside the file.
-std::optional<int32_t> WordIn(std::span<const uint8_t> file, int64_t at) {
-    if (!WordFits(at, file.size())) {
+std::optional<int32_t> WordIn(const FileReadAt& file, int64_t at) {
+    uint8_t word[4];
+    if (!file.read(at, word)) {
         return std::nullopt;
     }
-    return LoadI32(file.data() + at);
+    return LoadI32(word);
+}
+
+FileReadAt ReaderOf(std::span<const uint8_t> file) {
+    return {[file](int64_t at, std::span<uint8_t> out) {
+                if (!RangeFits(at, static_cast<int64_t>(out.size()), file.size())) {
+                    return false;
+                }
+                std::memcpy(out.data(), file.data() + at, out.size());
+                return true;
+            },
+            file.size()};
 }
 
 // The BSPs of the scenario's "structure bsps" block: file offset and size of each. The
 // scenario is the data of index entry 0; addresses translate with the index's magic.
-std::optional<std::vector<Region>> BspRegions(std::span<const uint8_t> file, int32_t indexOffset) {
+std::optional<std::vector<Region>> BspRegions(const FileReadAt& file, int32_t indexOffset) {
     using namespace layout;
     const int64_t tagOffset = int64_t{indexOffset} + kIndexHeaderSize;
     const auto mapMagic = WordIn(file, indexOffset);
@@ -44,7 +58,7 @@ std::optional<std::vector<Region>> BspRegions(std::span<const uint8_t> file, int
     for (int32_t k = 0; k < *count; ++k) {
         const auto start = WordIn(file, first + kBspElementSize * k);
         const auto size = WordIn(file, first + kBspElementSize * k + 4);
-        if (!start || !size || !RangeFits(*start, *size, file.size())) {
+        if (!start || !size || !RangeFits(*start, *size, file.size)) {
             return std::nullopt;
         }
         regions.push_back({*start, *size});
@@ -55,16 +69,22 @@ std::optional<std::vector<Region>> BspRegions(std::span<const uint8_t> file, int
 } // namespace
 
 std::optional<std::vector<Region>> ChecksumRegions(std::span<const uint8_t> file) {
+    return ChecksumRegions(ReaderOf(file));
+}
+
+std::optional<std::vector<Region>> ChecksumRegions(const FileReadAt& file) {
     using namespace layout;
-    const std::optional<MapHeader> header = ReadMapHeader(file);
+    std::array<uint8_t, static_cast<size_t>(kHeaderCrcField + 4)> prefix{};
+    const std::optional<MapHeader> header =
+        file.read(0, prefix) ? ReadMapHeader(prefix) : std::nullopt;
     if (!header) {
         return std::nullopt;
     }
     std::optional<std::vector<Region>> regions = BspRegions(file, header->tagDataOffset);
     const auto modelAt = WordIn(file, int64_t{header->tagDataOffset} + kIndexModelDataOffsetField);
     const auto modelSize = WordIn(file, int64_t{header->tagDataOffset} + kIndexModelDataSizeField);
-    if (!regions || !modelAt || !modelSize || !RangeFits(*modelAt, *modelSize, file.size()) ||
-        !RangeFits(header->tagDataOffset, header->tagDataSize, file.size())) {
+    if (!regions || !modelAt || !modelSize || !RangeFits(*modelAt, *modelSize, file.size) ||
+        !RangeFits(header->tagDataOffset, header->tagDataSize, file.size)) {
         return std::nullopt;
     }
     regions->push_back({*modelAt, *modelSize});
@@ -116,7 +136,7 @@ std::optional<uint32_t> ChecksumAfterChange(std::span<const uint8_t> file, int64
 int64_t LargestBsp(std::span<const uint8_t> file) {
     const std::optional<MapHeader> header = ReadMapHeader(file);
     const std::optional<std::vector<Region>> bsps =
-        header ? BspRegions(file, header->tagDataOffset) : std::nullopt;
+        header ? BspRegions(ReaderOf(file), header->tagDataOffset) : std::nullopt;
     int64_t largest = 0;
     for (const Region& r : bsps.value_or(std::vector<Region>{})) {
         largest = std::max(largest, r.length);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -13,10 +14,17 @@ struct ByteRegion {
     int64_t length = 0;
 };
 
+// Reads bytes of a file that need not be in memory: false when they lie outside it.
+struct FileReadAt {
+    std::function<bool(int64_t at, std::span<uint8_t> out)> read;
+    uint64_t size = 0;
+};
+
 // What the header checksum of a real map covers, as one stream: each BSP in the order of the
 // scenario's "structure bsps" elements, then the model data, then the whole tag data. Empty
 // when `file` has no real header or a region lies outside it.
 std::optional<std::vector<ByteRegion>> ChecksumRegions(std::span<const uint8_t> file);
+std::optional<std::vector<ByteRegion>> ChecksumRegions(const FileReadAt& file);
 
 // The checksum of `file` over its regions; empty when they cannot be found.
 std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file);

@@ -16,12 +16,13 @@ namespace pelmar {
 
 class MapDecoder {
 public:
-    explicit MapDecoder(std::shared_ptr<const ByteBuffer> bytes)
-        : bytes_(std::move(bytes)), data_(bytes_->span()) {}
+    MapDecoder(std::shared_ptr<const void> owner, std::span<const uint8_t> bytes)
+        : bytes_(std::move(owner)), data_(bytes) {}
 
     HaloPcMap Decode() {
         HaloPcMap map;
-        map.bytes_ = bytes_;
+        map.owner_ = bytes_;
+        map.bytes_ = data_;
         ReadHeader(map);
         map.TagCache.resize(static_cast<size_t>(map.TagCount));
         for (int32_t i = 0; i < map.TagCount; ++i) {
@@ -169,17 +170,22 @@ private:
         }
     }
 
-    std::shared_ptr<const ByteBuffer> bytes_;
+    std::shared_ptr<const void> bytes_; // keeps the bytes alive
     std::span<const uint8_t> data_;
 };
 
 HaloPcMap HaloPcMap::Decode(std::shared_ptr<const ByteBuffer> bytes) {
-    if (bytes->size() > layout::kMaxMapFileSize) {
+    const std::span<const uint8_t> span = bytes->span();
+    return Decode(std::move(bytes), span);
+}
+
+HaloPcMap HaloPcMap::Decode(std::shared_ptr<const void> owner, std::span<const uint8_t> bytes) {
+    if (bytes.size() > layout::kMaxMapFileSize) {
         throw PelmarError(ErrorKind::BadMap, "the file is too large (" +
-                                                 std::to_string(bytes->size()) +
+                                                 std::to_string(bytes.size()) +
                                                  " bytes); map offsets are 32-bit");
     }
-    return MapDecoder(std::move(bytes)).Decode();
+    return MapDecoder(std::move(owner), bytes).Decode();
 }
 
 } // namespace pelmar

@@ -109,7 +109,9 @@ int32_t RealisticFiller::CountOf(const StructDef& block, int depth, TagFill& t) 
         return settings_.bspEntry >= 0 ? 1 : 0;
     }
     const auto count = static_cast<int32_t>(1 + t.layout.Below(2));
-    return block.max > 0 ? static_cast<int32_t>(std::min<int64_t>(count, block.max)) : count;
+    // Below the layout's maximum where it allows more than one, so that every block can grow.
+    const int64_t most = block.max > 1 ? block.max - 1 : block.max;
+    return most > 0 ? static_cast<int32_t>(std::min<int64_t>(count, most)) : count;
 }
 
 // The elements that point outside the tag data: the scenario's BSP, and the pixels of a

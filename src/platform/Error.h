@@ -20,6 +20,7 @@ enum class ErrorKind {
     Busy,      // another edit holds the map
     Limit,     // a bound on rows, depth or size was reached
     BadValue,  // a value typed by the user does not fit its field
+    Cancelled, // the user stopped an operation before it wrote anything
 };
 
 // The one exception type of the project. It carries the file, the offset in it and the kind

@@ -1,9 +1,11 @@
 #include "platform/SafeWriter.h"
 
 #include "platform/Error.h"
+#include "platform/MappedFile.h"
 #include "platform/WriteSupport.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -129,35 +131,88 @@ void RemoveLeftovers(const std::filesystem::path& target, const struct timespec&
 
 } // namespace
 
-WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
-                        const ReplaceOptions& options) {
+namespace {
+
+// Writes the contents to a file through the write counter, and starts the writeback of each
+// block at once, so that the final flush has little left to do.
+class FileSink : public ByteSink {
+public:
+    FileSink(const std::filesystem::path& target, int fd, writer::WriteCounter& counter)
+        : target_(target), fd_(fd), counter_(counter) {}
+    void Append(std::span<const uint8_t> bytes) override {
+        Overwrite(at_, bytes);
+        ::sync_file_range(fd_, static_cast<off_t>(at_), static_cast<off_t>(bytes.size()),
+                          SYNC_FILE_RANGE_WRITE);
+        at_ += bytes.size();
+    }
+    void Overwrite(uint64_t at, std::span<const uint8_t> bytes) override {
+        if (const int err = counter_.WriteAt(fd_, bytes.data(), bytes.size(), at)) {
+            Fail(target_, "cannot write the new contents", err);
+        }
+    }
+
+private:
+    const std::filesystem::path& target_;
+    int fd_;
+    writer::WriteCounter& counter_;
+    uint64_t at_ = 0;
+};
+
+// Collects the contents in memory, for writing them into the file itself.
+class BufferSink : public ByteSink {
+public:
+    explicit BufferSink(ByteBuffer& out) : out_(out) {}
+    void Append(std::span<const uint8_t> bytes) override {
+        Overwrite(at_, bytes);
+        at_ += bytes.size();
+    }
+    void Overwrite(uint64_t at, std::span<const uint8_t> bytes) override {
+        if (at + bytes.size() > out_.size()) {
+            throw PelmarError(ErrorKind::Io, "the new contents are longer than announced");
+        }
+        std::memcpy(out_.data() + at, bytes.data(), bytes.size());
+    }
+
+private:
+    ByteBuffer& out_;
+    uint64_t at_ = 0;
+};
+
+} // namespace
+
+WriteMethod ReplaceFile(const std::filesystem::path& target, uint64_t length,
+                        const ContentWriter& write, const ReplaceOptions& options) {
     struct timespec editStart {};
     ::clock_gettime(CLOCK_REALTIME, &editStart);
     const Target t = Inspect(target);
     writer::WriteCounter counter(options.faults);
     const auto inPlace = [&] {
-        RequireVersion(target, options);
-        std::vector<FilePatch> patches;
-        uint64_t length = 0;
-        for (std::span<const uint8_t> piece : pieces) {
-            patches.push_back({length, piece});
-            length += piece.size();
+        auto contents = std::make_shared<ByteBuffer>(static_cast<size_t>(length));
+        BufferSink sink(*contents);
+        write(sink);
+        if (options.check) {
+            options.check(contents, contents->span());
         }
-        writer::PatchInPlace(t.path, patches, length, counter);
+        RequireVersion(target, options);
+        const FilePatch whole{0, contents->span()};
+        writer::PatchInPlace(t.path, std::span(&whole, 1), length, counter);
         return WriteMethod::InPlace;
     };
     if (t.st.st_nlink > 1) {
         return inPlace(); // a new file would split the links
     }
     TemporaryFile temp(t.path);
-    if (const int err = counter.WritePieces(temp.fd(), pieces)) {
-        Fail(target, "cannot write the new contents", err);
-    }
+    FileSink sink(target, temp.fd(), counter);
+    write(sink);
     if (!TakeOverIdentity(t, temp.fd())) {
         return inPlace(); // a new file would lose its owner, group or attributes
     }
     if (::fsync(temp.fd()) != 0) {
         Fail(target, "cannot flush the new contents to disk", errno);
+    }
+    if (options.check) {
+        const auto written = MappedFile::Open(temp.name(), ~uint64_t{0});
+        options.check(written, written->bytes());
     }
     if (temp.Close() != 0) {
         Fail(target, "cannot write the new contents", errno);
@@ -170,6 +225,22 @@ WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
     writer::FlushFolder(t.path.parent_path());
     RemoveLeftovers(t.path, editStart);
     return WriteMethod::Renamed;
+}
+
+WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
+                        const ReplaceOptions& options) {
+    uint64_t length = 0;
+    for (std::span<const uint8_t> piece : pieces) {
+        length += piece.size();
+    }
+    return ReplaceFile(
+        target, length,
+        [&](ByteSink& sink) {
+            for (std::span<const uint8_t> piece : pieces) {
+                sink.Append(piece);
+            }
+        },
+        options);
 }
 
 void WriteNewFile(const std::filesystem::path& target, Pieces pieces, bool overwrite,

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/ByteSink.h"
 #include "platform/FileAccess.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,7 +32,13 @@ struct ReplaceOptions {
     // when it is no longer that version (PelmarError Stale).
     std::optional<FileIdentity> expected;
     const WriteFaults* faults = nullptr;
+    // Examines the complete new contents before they replace the file (they are kept alive by
+    // `owner`); throwing leaves the file as it was.
+    std::function<void(std::shared_ptr<const void> owner, std::span<const uint8_t> contents)> check;
 };
+
+// Writes a file's new contents to the sink it is given, in order.
+using ContentWriter = std::function<void(ByteSink& sink)>;
 
 enum class WriteMethod {
     Renamed, // a new file took the map's name
@@ -48,6 +57,10 @@ enum class WriteMethod {
 // Throws PelmarError naming the file; the file is then unchanged.
 WriteMethod ReplaceFile(const std::filesystem::path& target, Pieces pieces,
                         const ReplaceOptions& options = {});
+// The same for contents of `length` bytes that `write` produces block by block: each block is
+// handed to the system for writing as soon as it is written, so that the final flush is short.
+WriteMethod ReplaceFile(const std::filesystem::path& target, uint64_t length,
+                        const ContentWriter& write, const ReplaceOptions& options = {});
 
 // A stretch of bytes to write at `at`.
 struct FilePatch {

@@ -90,9 +90,10 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     w.Number(r.changes.size());
     for (const EditRecord::Change& c : r.changes) {
         w.Number(c.at);
-        w.Bytes(c.before);
-        w.Bytes(c.after);
+        w.Number(c.length);
     }
+    w.Bytes(r.beforeBytes);
+    w.Bytes(r.afterBytes);
     return std::move(w.out);
 }
 
@@ -117,10 +118,11 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     for (uint64_t n = r.Number(); n > 0; --n) {
         EditRecord::Change c;
         c.at = r.Number();
-        c.before = r.Bytes();
-        c.after = r.Bytes();
-        rec.changes.push_back(std::move(c));
+        c.length = r.Number();
+        rec.changes.push_back(c);
     }
+    rec.beforeBytes = r.Bytes();
+    rec.afterBytes = r.Bytes();
     return rec;
 }
 

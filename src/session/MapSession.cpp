@@ -3,6 +3,7 @@
 #include "map/Duplication.h"
 #include "map/Import.h"
 #include "map/MapLayout.h"
+#include "map/StreamEdit.h"
 #include "structview/PreciseEdits.h"
 #include "platform/AsciiText.h"
 #include "platform/Error.h"
@@ -49,17 +50,18 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
             RecoverInterruptedWrite(path);
         }
         FileIdentity identity;
-        auto bytes = std::make_shared<ByteBuffer>(
-            ReadWholeFile(path, layout::kMaxMapFileSize, &identity));
-        HaloPcMap decoded = HaloPcMap::Decode(bytes);
+        auto file = MappedFile::Open(path, layout::kMaxMapFileSize, &identity);
+        HaloPcMap decoded = HaloPcMap::Decode(file, file->bytes());
+        auto history = std::make_unique<History>(path);
         // Nothing below can fail: the session takes the new map only once it is complete.
         map_ = std::move(decoded);
-        bytes_ = std::move(bytes);
+        file_ = std::move(file);
         identity_ = identity;
         path_ = path;
         open_ = true;
-        history_ = std::make_unique<History>(path);
+        history_ = std::move(history);
         heldLock_ = std::move(lock);
+        KeepIndex();
     } catch (PelmarError& e) {
         throw e.InFile(path);
     }
@@ -67,7 +69,8 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
 
 void MapSession::Close() {
     map_ = HaloPcMap();
-    bytes_.reset();
+    file_.reset();
+    index_.clear();
     history_.reset();
     path_.clear();
     open_ = false;
@@ -109,11 +112,16 @@ std::vector<ChunkRow> MapSession::Expand(int32_t tagIndex, const PluginDef& plug
     }
 }
 
+void MapSession::KeepIndex() {
+    const std::span<const uint8_t> bytes = map_.bytes();
+    index_.assign(bytes.begin(), bytes.begin() + static_cast<long>(IndexBytes(map_)));
+}
+
 void MapSession::RequireUnchangedOnDisk() const {
     const FileIdentity now = IdentityOf(path_);
-    std::vector<uint8_t> index(IndexBytes(map_));
-    const bool same = now.SameVersion(identity_) && ReadFileRange(path_, 0, index) &&
-                      std::memcmp(index.data(), map_.bytes().data(), index.size()) == 0;
+    std::vector<uint8_t> index(index_.size());
+    const bool same = now.SameVersion(identity_) && !file_->Truncated() &&
+                      ReadFileRange(path_, 0, index) && index == index_;
     if (!same) {
         throw PelmarError(ErrorKind::Stale,
                           "the map changed on disk since it was loaded; load it again");
@@ -146,9 +154,10 @@ EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
     }
 }
 
-HaloPcMap MapSession::Checked(const std::shared_ptr<ByteBuffer>& bytes) const {
+HaloPcMap MapSession::Checked(std::shared_ptr<const void> owner,
+                              std::span<const uint8_t> bytes) const {
     try {
-        return HaloPcMap::Decode(bytes);
+        return HaloPcMap::Decode(std::move(owner), bytes);
     } catch (const PelmarError& e) {
         throw PelmarError(ErrorKind::Refused,
                           "the edit would leave a map that cannot be opened: " + e.detail(),
@@ -156,23 +165,31 @@ HaloPcMap MapSession::Checked(const std::shared_ptr<ByteBuffer>& bytes) const {
     }
 }
 
-WriteMethod MapSession::Replace(std::shared_ptr<ByteBuffer> bytes) {
-    HaloPcMap decoded = Checked(bytes);
-    const std::span<const uint8_t> whole = bytes->span();
-    const WriteMethod method = ReplaceFile(path_, std::span(&whole, 1), {identity_, faults_});
-    identity_ = IdentityOf(path_);
-    map_ = std::move(decoded);
-    bytes_ = std::move(bytes);
+void MapSession::Refresh() {
+    FileIdentity identity;
+    auto file = MappedFile::Open(path_, layout::kMaxMapFileSize, &identity);
+    map_ = HaloPcMap::Decode(file, file->bytes());
+    file_ = std::move(file);
+    identity_ = identity;
+    KeepIndex();
+}
+
+WriteMethod MapSession::Replace(uint64_t length, const ContentWriter& write) {
+    ReplaceOptions options{identity_, faults_, [this](std::shared_ptr<const void> owner,
+                                                      std::span<const uint8_t> bytes) {
+                               (void)Checked(std::move(owner), bytes);
+                           }};
+    const WriteMethod method = ReplaceFile(path_, length, write, options);
+    Refresh();
     return method;
 }
 
 void MapSession::Patch(std::span<const FilePatch> patches) {
-    PatchFile(path_, patches, bytes_->size(), {identity_, faults_});
+    PatchFile(path_, patches, map_.FileLength(), {identity_, faults_, nullptr});
+    // The mapping shows the file's new bytes; the index kept for the stale check may hold the
+    // header's checksum.
     identity_ = IdentityOf(path_);
-    // The patches lie in tag data, which the model views: it sees the new bytes at once.
-    for (const FilePatch& p : patches) {
-        std::memcpy(bytes_->data() + p.at, p.bytes.data(), p.bytes.size());
-    }
+    KeepIndex();
 }
 
 void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
@@ -185,16 +202,29 @@ void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
 }
 
 EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
-    const std::shared_ptr<const ByteBuffer> old = bytes_;
-    const FileIdentity before = identity_;
-    auto bytes = std::make_shared<ByteBuffer>(Materialize(old->span(), edit));
+    const std::shared_ptr<const MappedFile> old = file_;
+    EditRecord record;
+    record.description = summary;
+    record.before = identity_;
+    record.oldLength = map_.FileLength();
+    record.newLength = record.oldLength + edit.InsertedBytes();
+    record.insertions = edit.insertions;
+    StreamControl control;
+    control.changed = [&record](int64_t at, std::span<const uint8_t> was,
+                                std::span<const uint8_t> becomes) {
+        record.AddChange(static_cast<uint64_t>(at), was, becomes);
+    };
+    control.consumed = [&old](uint64_t offset) { old->Release(0, offset); };
     EditOutcome outcome;
-    outcome.method = Replace(bytes);
+    outcome.method = Replace(record.newLength, [&](ByteSink& sink) {
+        record.changes.clear(); // a second pass (writing in place after all) starts afresh
+        record.beforeBytes.clear();
+        record.afterBytes.clear();
+        StreamEdit(old->bytes(), edit, sink, control);
+    });
+    old->Release(0, old->bytes().size());
     outcome.summary = std::move(summary);
     outcome.warnings = edit.warnings;
-    EditRecord record = RecordEdit(old->span(), bytes->span(), edit);
-    record.description = outcome.summary;
-    record.before = before;
     Remember(std::move(record), outcome);
     return outcome;
 }

@@ -5,6 +5,7 @@
 #include "platform/EditLock.h"
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
+#include "platform/MappedFile.h"
 #include "platform/SafeWriter.h"
 #include "session/History.h"
 #include "session/PluginCatalog.h"
@@ -130,9 +131,14 @@ private:
     // says whether the map was left as it was.
     EditOutcome Commit(const std::function<EditOutcome()>& work);
     // The model of `bytes`, which must pass the layout checks (PelmarError Refused).
-    HaloPcMap Checked(const std::shared_ptr<ByteBuffer>& bytes) const;
-    // Writes `bytes` as the whole new file and takes it as the session's map.
-    WriteMethod Replace(std::shared_ptr<ByteBuffer> bytes);
+    HaloPcMap Checked(std::shared_ptr<const void> owner, std::span<const uint8_t> bytes) const;
+    // Writes the whole new file that `write` produces, once it passes the layout checks, and
+    // takes it as the session's map.
+    WriteMethod Replace(uint64_t length, const ContentWriter& write);
+    // Maps the file again and decodes it: after the session's own writes.
+    void Refresh();
+    // Keeps a copy of the header and index, which the stale check compares with the file.
+    void KeepIndex();
     // Writes `patches` into the file in place and into the session's bytes.
     void Patch(std::span<const FilePatch> patches);
     // Writes `edit`'s result and records it in the history.
@@ -148,7 +154,8 @@ private:
 
     std::shared_ptr<PluginCatalog> plugins_;
     std::filesystem::path path_;
-    std::shared_ptr<ByteBuffer> bytes_;
+    std::shared_ptr<const MappedFile> file_;
+    std::vector<uint8_t> index_; // the header and index as read
     std::unique_ptr<History> history_;
     HaloPcMap map_; // one object for the whole session: references to it stay valid
     bool open_ = false;

@@ -62,20 +62,20 @@ EditOutcome MapSession::SetValue(int32_t tagIndex, const ChunkPath& path, std::s
         record.description = outcome.summary;
         record.before = identity_;
         record.oldLength = record.newLength = map_.FileLength();
-        record.changes.push_back(
-            {static_cast<uint64_t>(at), {current.begin(), current.end()}, bytes});
+        record.AddChange(static_cast<uint64_t>(at), current, bytes);
         // The header checksum follows the change (an up-to-date one stays up to date).
         if (const std::optional<uint32_t> crc = ChecksumAfterChange(map_.bytes(), at, bytes)) {
             std::vector<uint8_t> word(4);
             StoreU32(word.data(), *crc);
             const auto crcAt = static_cast<uint64_t>(layout::kHeaderCrcField);
             const std::span<const uint8_t> old = map_.bytes().subspan(crcAt, 4);
-            record.changes.push_back({crcAt, {old.begin(), old.end()}, word});
+            record.AddChange(crcAt, old, word);
         }
         std::vector<FilePatch> patches;
-        for (const EditRecord::Change& c : record.changes) {
-            patches.push_back({c.at, c.after});
-        }
+        record.ForEachChange(
+            [&](uint64_t where, std::span<const uint8_t>, std::span<const uint8_t> after) {
+                patches.push_back({where, after});
+            });
         Patch(patches);
         outcome.method = WriteMethod::InPlace;
         Remember(std::move(record), outcome);
@@ -126,14 +126,15 @@ EditOutcome MapSession::Travel(EditRecord record, bool undo) {
     outcome.summary = (undo ? "Undid: " : "Redid: ") + record.description;
     if (record.insertions.empty()) {
         std::vector<FilePatch> patches;
-        for (const EditRecord::Change& c : record.changes) {
-            patches.push_back({c.at, undo ? c.before : c.after});
-        }
+        record.ForEachChange([&](uint64_t at, std::span<const uint8_t> before,
+                                 std::span<const uint8_t> after) {
+            patches.push_back({at, undo ? before : after});
+        });
         Patch(patches);
         outcome.method = WriteMethod::InPlace;
     } else {
-        outcome.method = Replace(std::make_shared<ByteBuffer>(
-            undo ? Undone(map_.bytes(), record) : Redone(map_.bytes(), record)));
+        const ByteBuffer bytes = undo ? Undone(map_.bytes(), record) : Redone(map_.bytes(), record);
+        outcome.method = Replace(bytes.size(), [&](ByteSink& sink) { sink.Append(bytes.span()); });
     }
     try {
         undo ? history_->MarkUndone(std::move(record), identity_)

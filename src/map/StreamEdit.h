@@ -1,0 +1,39 @@
+#pragma once
+
+#include "map/FileEdit.h"
+#include "platform/ByteSink.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace pelmar {
+
+struct StreamControl {
+    size_t blockSize = size_t{4} << 20;
+    // Told, after each block, that the old file's bytes before `oldOffset` are no longer needed.
+    std::function<void(uint64_t oldOffset)> consumed;
+    // Told how far the new file is written; returning false stops the stream (PelmarError
+    // Cancelled).
+    std::function<bool(uint64_t done, uint64_t total)> progress;
+    // Told each stretch of the new file (outside the insertions) whose bytes differ from the
+    // old file's, with both contents: what undoing the edit needs.
+    std::function<void(int64_t at, std::span<const uint8_t> before, std::span<const uint8_t> after)>
+        changed;
+};
+
+// Writes the new contents of `edit` over `old` to `sink` block by block through one buffer of
+// about `blockSize` bytes: each block is copied from the old file and the insertions, the word
+// operations that touch it are applied, and the checksum of its checksummed regions is kept;
+// the checksum is written last. The result is byte for byte that of applying the operations to
+// the whole file in order; when word operations on different 4-byte grids overlap, which only a
+// whole-file pass computes exactly, the whole file is one block.
+void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
+                const StreamControl& control = {});
+
+// The `out.size()` bytes at `at` of the new file, computed without the rest of it.
+void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
+                std::span<uint8_t> out);
+
+} // namespace pelmar
