@@ -205,7 +205,7 @@ DuplicationPlan PlanDuplication(const HaloPcMap& map, const DuplicationRequest& 
     }
     FixUpCopy(copy, fix);
     edit.insertions.front().bytes = std::move(copy);
-    KeepHeaderTrue(file, edit);
+    KeepHeaderTrue(map, edit);
     return plan;
 }
 

@@ -45,6 +45,9 @@ public:
     uint64_t FileLength() const { return bytes().size(); }
 
     std::optional<MapHeader> header; // present when the file begins with the signature
+    // Whether the header's checksum matches the contents, when the owner of the file knows it
+    // (computing it reads the whole file).
+    std::optional<bool> checksumUpToDate;
     int32_t indexOffset = 0;
     int32_t MapMagic = 0;
     int32_t tagOffset = 0;

@@ -9,7 +9,8 @@
 
 namespace pelmar {
 
-void KeepHeaderTrue(std::span<const uint8_t> old, FileEdit& edit) {
+void KeepHeaderTrue(const HaloPcMap& map, FileEdit& edit) {
+    const std::span<const uint8_t> old = map.bytes();
     const std::optional<MapHeader> header = ReadMapHeader(old);
     if (!header) {
         return;
@@ -21,7 +22,8 @@ void KeepHeaderTrue(std::span<const uint8_t> old, FileEdit& edit) {
         edit.SetWord(layout::kHeaderTagDataSizeField, AddWrap(header->tagDataSize, inserted));
         tagDataSize += inserted;
     }
-    edit.updateChecksum = ComputeChecksum(old) == header->crc;
+    edit.updateChecksum = map.checksumUpToDate ? *map.checksumUpToDate
+                                               : ComputeChecksum(old) == header->crc;
     const int64_t needed = tagDataSize + LargestBsp(old);
     if (needed > layout::kTagSpace) {
         edit.warnings.push_back(

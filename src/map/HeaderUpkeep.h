@@ -1,6 +1,7 @@
 #pragma once
 
 #include "map/FileEdit.h"
+#include "map/HaloPcMap.h"
 
 #include <cstdint>
 #include <span>
@@ -12,7 +13,7 @@ namespace pelmar {
 // tag data size grow by the inserted bytes when before the edit they described the file; the
 // checksum is recomputed when it matched the contents before the edit (a stale one is kept);
 // and a warning is added when the tag data and the largest BSP no longer fit the game's tag
-// space. `old` is the file before the edit.
-void KeepHeaderTrue(std::span<const uint8_t> old, FileEdit& edit);
+// space. Whether the checksum matched is taken from the model when it knows, else computed.
+void KeepHeaderTrue(const HaloPcMap& map, FileEdit& edit);
 
 } // namespace pelmar

@@ -177,7 +177,7 @@ ImportPlan PlanImport(const HaloPcMap& map, const HaloPcMap& source, int32_t n) 
     AddEntryAndName(map, tag, l, plan, plan.edit);
     plan.edit.Insert(l.fileLength, TranslateTagData(tag.TagBlock.bytes(), move));
     MoveDataRegion(map, l, plan.edit);
-    KeepHeaderTrue(map.bytes(), plan.edit);
+    KeepHeaderTrue(map, plan.edit);
     return plan;
 }
 

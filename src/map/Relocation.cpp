@@ -42,32 +42,38 @@ inline uint32_t ShiftedWord(uint32_t w, const ShiftParams& s) {
     return v >= s.low && v <= s.highInclusive ? w + s.amount : w;
 }
 
-// One cache line of 16 words: the moved words are computed for all of it, and the line is
-// stored only when one of them changed (most lines hold no address in range).
-inline void ShiftLine(uint8_t* p, const ShiftParams& s) {
+// One cache line of 16 words: the moved words are computed for all of it and the whole line is
+// stored, without a branch on the data (about two lines in three hold a moved address, so a
+// branch that skips unchanged lines mostly mispredicts). Returns the moved words as bits.
+inline uint32_t ShiftLine(uint8_t* p, const ShiftParams& s) {
     U32x4 w[4];
-    U32x4 add[4];
-    I32x4 any = {0, 0, 0, 0};
+    uint32_t bits = 0;
     std::memcpy(w, p, sizeof w);
     for (int j = 0; j < 4; ++j) {
         const auto v = reinterpret_cast<I32x4>(w[j] - s.bias);
         const I32x4 moved = (v >= s.low) & (v <= s.highInclusive);
-        add[j] = reinterpret_cast<U32x4>(moved) & s.amount;
-        any |= moved;
-    }
-    if ((any[0] | any[1] | any[2] | any[3]) != 0) {
-        for (int j = 0; j < 4; ++j) {
-            w[j] += add[j];
+        w[j] += reinterpret_cast<U32x4>(moved) & s.amount;
+        for (int k = 0; k < 4; ++k) {
+            bits |= (static_cast<uint32_t>(moved[k]) & 1u) << (4 * j + k);
         }
-        std::memcpy(p, w, sizeof w);
+    }
+    std::memcpy(p, w, sizeof w);
+    return bits;
+}
+
+void Mark(uint64_t* moved, int64_t word, uint64_t bits) {
+    if (moved != nullptr && bits != 0) {
+        moved[word / 64] |= bits << (word % 64);
     }
 }
 
-void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s) {
+void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s, uint64_t* moved,
+                       int64_t first) {
     size_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        for (; i + 16 <= count; i += 16) {
-            ShiftLine(p + 4 * i, s);
+        // Lines are aligned to the bitmap's words when the first word is on a 16-word boundary.
+        for (; i + 16 <= count && (first + static_cast<int64_t>(i)) % 16 == 0; i += 16) {
+            Mark(moved, first + static_cast<int64_t>(i), ShiftLine(p + 4 * i, s));
         }
     }
     for (; i < count; ++i) {
@@ -75,6 +81,7 @@ void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s) {
         const uint32_t shifted = ShiftedWord(w, s);
         if (shifted != w) {
             StoreU32(p + 4 * i, shifted);
+            Mark(moved, first + static_cast<int64_t>(i), 1);
         }
     }
 }
@@ -110,7 +117,8 @@ MovedValues MovedOffsets(int32_t insertAt, int32_t magic, uint64_t length) {
     return {magic, insertAt, static_cast<int64_t>(length)};
 }
 
-void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values, int32_t amount) {
+void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values, int32_t amount,
+                uint64_t* moved, int64_t movedFirst) {
     if (run.count <= 0 || values.high <= kInt32Min) {
         return;
     }
@@ -121,7 +129,8 @@ void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values,
     }
     const ShiftParams params{static_cast<uint32_t>(values.bias), values.low, highInclusive,
                              static_cast<uint32_t>(amount)};
-    ShiftWordsBetween(file.data() + run.start, static_cast<size_t>(run.count), params);
+    ShiftWordsBetween(file.data() + run.start, static_cast<size_t>(run.count), params, moved,
+                      movedFirst);
 }
 
 } // namespace pelmar

@@ -45,7 +45,9 @@ MovedValues MovedAddresses(int32_t insertAt, int32_t magic, uint64_t length);
 MovedValues MovedOffsets(int32_t insertAt, int32_t magic, uint64_t length);
 
 // Adds `amount` (wrapping) to every word of `run` in `file` whose value lies in `values`.
-// One pass over memory that the compiler vectorises.
-void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values, int32_t amount);
+// One pass over memory that the compiler vectorises. With `moved`, sets bit `movedFirst + i`
+// of that bitmap for each word i of the run that moved.
+void ShiftWords(std::span<uint8_t> file, WordRun run, const MovedValues& values, int32_t amount,
+                uint64_t* moved = nullptr, int64_t movedFirst = 0);
 
 } // namespace pelmar

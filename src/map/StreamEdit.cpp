@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <map>
 
 namespace pelmar {
@@ -67,43 +68,112 @@ void Require(bool inside, const char* what, int64_t at) {
     }
 }
 
-// Applies the operations to the window of the new file at [start, start + window.size()): each
-// operation's bytes and words that lie wholly inside it. `length` is the new file's length.
-void ApplyOps(const FileEdit& edit, int64_t start, std::span<uint8_t> window, int64_t length) {
+// Applies the operations `ops` (indexes into the edit's, ascending) to the window of the new
+// file at [start, start + window.size()): each operation's bytes and words that lie wholly inside
+// it. With `trace`, records what the operations replaced.
+void ApplyOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t start,
+              std::span<uint8_t> window, EditTrace* trace) {
     const int64_t end = start + static_cast<int64_t>(window.size());
-    for (const FileEdit::Op& op : edit.ops) {
+    for (uint32_t index : ops) {
+        const FileEdit::Op& op = edit.ops[index];
         switch (op.kind) {
         case FileEdit::OpKind::SetBytes: {
-            Require(RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), static_cast<uint64_t>(length)),
-                    "a word to write", op.at);
             const int64_t from = std::max(op.at, start);
             const int64_t to = std::min(op.at + static_cast<int64_t>(op.bytes.size()), end);
             if (from < to) {
+                if (trace != nullptr) {
+                    std::memcpy(trace->setBefore[index].data() + (from - op.at),
+                                window.data() + (from - start), static_cast<size_t>(to - from));
+                }
                 std::memcpy(window.data() + (from - start), op.bytes.data() + (from - op.at),
                             static_cast<size_t>(to - from));
             }
             break;
         }
         case FileEdit::OpKind::AddWord:
-            Require(WordFits(op.at, static_cast<uint64_t>(length)), "a word to move", op.at);
             if (op.at >= start && op.at + 4 <= end) {
                 uint8_t* p = window.data() + (op.at - start);
                 StoreI32(p, AddWrap(LoadI32(p), op.amount));
             }
             break;
         case FileEdit::OpKind::ShiftWords: {
-            Require(RangeFits(op.run.start, op.run.count * 4, static_cast<uint64_t>(length)),
-                    "a run of words to move", op.run.start);
             const int64_t first = op.run.start < start ? (start - op.run.start + 3) / 4 : 0;
             const int64_t last = std::min(op.run.count, (end - op.run.start) / 4);
             if (first < last) {
                 ShiftWords(window, WordRun{op.run.start + 4 * first - start, last - first},
-                           op.values, op.amount);
+                           op.values, op.amount,
+                           trace != nullptr ? trace->moved[index].data() : nullptr, first);
             }
             break;
         }
         }
     }
+}
+
+// Reverts the operations on the window, in reverse order, from what they replaced.
+void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t start,
+               std::span<uint8_t> window, const EditTrace& trace) {
+    const int64_t end = start + static_cast<int64_t>(window.size());
+    for (auto it = ops.rbegin(); it != ops.rend(); ++it) {
+        const FileEdit::Op& op = edit.ops[*it];
+        if (op.kind == FileEdit::OpKind::SetBytes) {
+            const int64_t from = std::max(op.at, start);
+            const int64_t to = std::min(op.at + static_cast<int64_t>(op.bytes.size()), end);
+            if (from < to) {
+                std::memcpy(window.data() + (from - start),
+                            trace.setBefore[*it].data() + (from - op.at),
+                            static_cast<size_t>(to - from));
+            }
+        } else if (op.kind == FileEdit::OpKind::AddWord) {
+            if (op.at >= start && op.at + 4 <= end) {
+                uint8_t* p = window.data() + (op.at - start);
+                StoreI32(p, SubWrap(LoadI32(p), op.amount));
+            }
+        } else {
+            const std::vector<uint64_t>& moved = trace.moved[*it];
+            const int64_t first = op.run.start < start ? (start - op.run.start + 3) / 4 : 0;
+            const int64_t last = std::min(op.run.count, (end - op.run.start) / 4);
+            for (int64_t k = first; k < last; ++k) {
+                if ((moved[static_cast<size_t>(k / 64)] >> (k % 64)) & 1u) {
+                    uint8_t* p = window.data() + (op.run.start + 4 * k - start);
+                    StoreI32(p, SubWrap(LoadI32(p), op.amount));
+                }
+            }
+        }
+    }
+}
+
+// Checks that every operation lies inside the new file of `length` bytes.
+void RequireOpsInside(const FileEdit& edit, int64_t length) {
+    const auto size = static_cast<uint64_t>(length);
+    for (const FileEdit::Op& op : edit.ops) {
+        const bool inside =
+            op.kind == FileEdit::OpKind::SetBytes
+                ? RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), size)
+            : op.kind == FileEdit::OpKind::AddWord ? WordFits(op.at, size)
+                                                   : RangeFits(op.run.start, op.run.count * 4, size);
+        Require(inside, "an operation's word", op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at);
+    }
+}
+
+// For each block of `block` bytes, the operations that touch it or its 3 bytes on either side,
+// in order.
+std::vector<std::vector<uint32_t>> Buckets(const FileEdit& edit, int64_t block, int64_t length) {
+    std::vector<std::vector<uint32_t>> buckets(static_cast<size_t>((length + block - 1) / block));
+    for (size_t i = 0; i < edit.ops.size(); ++i) {
+        const FileEdit::Op& op = edit.ops[i];
+        const int64_t begin = op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at;
+        const int64_t span = op.kind == FileEdit::OpKind::SetBytes ? static_cast<int64_t>(op.bytes.size())
+                             : op.kind == FileEdit::OpKind::AddWord ? 4
+                                                                    : 4 * op.run.count;
+        const int64_t first = std::max<int64_t>(0, (begin - 3) / block);
+        const int64_t last = std::min<int64_t>(static_cast<int64_t>(buckets.size()) - 1,
+                                               (begin + span + 3) / block);
+        for (int64_t b = first; b <= last; ++b) {
+            buckets[static_cast<size_t>(b)].push_back(static_cast<uint32_t>(i));
+        }
+    }
+    return buckets;
 }
 
 // The grid (offset modulo 4) and stretch of each word operation.
@@ -160,6 +230,7 @@ public:
             crcs_.assign(regions_.size(), ::crc32(0, nullptr, 0));
         }
     }
+    bool Active() const { return !regions_.empty(); }
     void Add(int64_t start, std::span<const uint8_t> block) {
         const int64_t end = start + static_cast<int64_t>(block.size());
         for (int64_t at = layout::kHeaderCrcField; at < layout::kHeaderCrcField + 4; ++at) {
@@ -177,7 +248,7 @@ public:
             }
         }
     }
-    void Finish(ByteSink& sink, const StreamControl& control) const {
+    void Finish(ByteSink& sink, EditTrace* trace) const {
         if (regions_.empty()) {
             return;
         }
@@ -188,8 +259,8 @@ public:
         uint8_t word[4];
         StoreU32(word, ~static_cast<uint32_t>(crc)); // the header keeps the inverted CRC-32
         sink.Overwrite(layout::kHeaderCrcField, word);
-        if (control.changed && std::memcmp(word, streamed_, 4) != 0) {
-            control.changed(layout::kHeaderCrcField, streamed_, word);
+        if (trace != nullptr) {
+            trace->checksumBefore.assign(streamed_, streamed_ + 4);
         }
     }
 
@@ -199,37 +270,18 @@ private:
     uint8_t streamed_[4] = {};
 };
 
-// Reports the stretches of [begin, end) of the new file, outside the insertions, where `after`
-// differs from `before` (both views of the window that starts at `start`). Differences closer
-// than a few bytes make one stretch.
-void ReportChanges(const std::vector<Segment>& segments, int64_t start, int64_t begin, int64_t end,
-                   std::span<const uint8_t> before, std::span<const uint8_t> after,
-                   const StreamControl& control) {
-    constexpr int64_t kGap = 8;
-    constexpr int64_t kChunk = 256;
-    for (const Segment& seg : segments) {
-        if (!seg.old || seg.end <= begin || seg.begin >= end) {
-            continue;
-        }
-        const int64_t to = std::min(end, seg.end) - start;
-        int64_t at = std::max(begin, seg.begin) - start;
-        while (at < to) {
-            const int64_t chunk = std::min(kChunk, to - at);
-            if (std::memcmp(before.data() + at, after.data() + at, static_cast<size_t>(chunk)) == 0) {
-                at += chunk;
-                continue;
-            }
-            while (before[static_cast<size_t>(at)] == after[static_cast<size_t>(at)]) {
-                ++at;
-            }
-            int64_t stop = at + 1;
-            for (int64_t same = 0; stop < to && same < kGap; ++stop) {
-                same = before[static_cast<size_t>(stop)] == after[static_cast<size_t>(stop)] ? same + 1 : 0;
-            }
-            control.changed(start + at, before.subspan(static_cast<size_t>(at), static_cast<size_t>(stop - at)),
-                            after.subspan(static_cast<size_t>(at), static_cast<size_t>(stop - at)));
-            at = stop;
-        }
+// The blocks of a pass over a file of `length` bytes: each about `block` bytes (the whole file
+// when the edit's word operations on different grids overlap).
+int64_t BlockSize(const FileEdit& edit, const StreamControl& control, int64_t length) {
+    return Streamable(edit) ? static_cast<int64_t>(std::max<size_t>(control.blockSize, 4096))
+                            : std::max<int64_t>(length, 1);
+}
+
+// Tells `control` how far the pass has come; throws when it asks to stop.
+void Progress(const StreamControl& control, int64_t done, int64_t total) {
+    if (control.progress &&
+        !control.progress(static_cast<uint64_t>(done), static_cast<uint64_t>(total))) {
+        throw PelmarError(ErrorKind::Cancelled, "the edit was cancelled");
     }
 }
 
@@ -242,7 +294,11 @@ void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
     const int64_t end = std::min<int64_t>(length, at + static_cast<int64_t>(out.size()) + 3);
     std::vector<uint8_t> window(static_cast<size_t>(end - start));
     CopyNew(SegmentsOf(old, edit), start, window);
-    ApplyOps(edit, start, window, length);
+    std::vector<uint32_t> all(edit.ops.size());
+    for (uint32_t i = 0; i < all.size(); ++i) {
+        all[i] = i;
+    }
+    ApplyOps(edit, all, start, window, nullptr);
     std::memcpy(out.data(), window.data() + (at - start), out.size());
 }
 
@@ -250,27 +306,43 @@ void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& si
                 const StreamControl& control) {
     const std::vector<Segment> segments = SegmentsOf(old, edit);
     const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
-    const int64_t block = Streamable(edit) ? static_cast<int64_t>(std::max<size_t>(control.blockSize, 4096))
-                                           : std::max<int64_t>(length, 1);
+    RequireOpsInside(edit, length);
+    const int64_t block = BlockSize(edit, control, length);
+    const std::vector<std::vector<uint32_t>> buckets = Buckets(edit, block, length);
+    if (EditTrace* trace = control.trace) {
+        trace->setBefore.assign(edit.ops.size(), {});
+        trace->moved.assign(edit.ops.size(), {});
+        for (size_t i = 0; i < edit.ops.size(); ++i) {
+            const FileEdit::Op& op = edit.ops[i];
+            if (op.kind == FileEdit::OpKind::SetBytes) {
+                trace->setBefore[i].resize(op.bytes.size());
+            } else if (op.kind == FileEdit::OpKind::ShiftWords) {
+                trace->moved[i].assign(static_cast<size_t>((op.run.count + 63) / 64), 0);
+            }
+        }
+    }
     StreamChecksum checksum(old, edit, length);
-    std::vector<uint8_t> window(static_cast<size_t>(std::min(block, length) + 6));
-    std::vector<uint8_t> copied(control.changed ? window.size() : 0); // the window before the operations
+    // Two windows: the checksum of one block is computed on another core while the next block
+    // is made and this one written.
+    std::vector<uint8_t> windows[2];
+    std::future<void> summing;
     for (int64_t begin = 0; begin < length; begin += block) {
         const int64_t end = std::min(length, begin + block);
         const int64_t start = std::max<int64_t>(0, begin - 3);
-        const std::span<uint8_t> w(window.data(),
-                                   static_cast<size_t>(std::min(length, end + 3) - start));
+        std::vector<uint8_t>& window = windows[(begin / block) % 2];
+        window.resize(static_cast<size_t>(std::min(length, end + 3) - start));
+        const std::span<uint8_t> w(window);
         CopyNew(segments, start, w);
-        if (control.changed) {
-            std::memcpy(copied.data(), w.data(), w.size());
-        }
-        ApplyOps(edit, start, w, length);
-        if (control.changed) {
-            ReportChanges(segments, start, begin, end, std::span(copied).first(w.size()), w, control);
-        }
+        ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace);
         const auto written = w.subspan(static_cast<size_t>(begin - start),
                                        static_cast<size_t>(end - begin));
-        checksum.Add(begin, written);
+        if (summing.valid()) {
+            summing.get(); // blocks are summed in order
+        }
+        if (checksum.Active()) {
+            summing = std::async(std::launch::async,
+                                 [&checksum, begin, written] { checksum.Add(begin, written); });
+        }
         sink.Append(written);
         if (control.consumed) {
             const auto seg = std::upper_bound(segments.begin(), segments.end(), end - 1,
@@ -279,12 +351,58 @@ void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& si
                 control.consumed(static_cast<uint64_t>(seg->oldOffset + (end - 1 - seg->begin)));
             }
         }
-        if (control.progress && !control.progress(static_cast<uint64_t>(end),
-                                                  static_cast<uint64_t>(length))) {
-            throw PelmarError(ErrorKind::Cancelled, "the edit was cancelled");
-        }
+        Progress(control, end, length);
     }
-    checksum.Finish(sink, control);
+    if (summing.valid()) {
+        summing.get();
+    }
+    checksum.Finish(sink, control.trace);
+}
+
+void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const EditTrace& trace,
+                ByteSink& sink, const StreamControl& control) {
+    const auto length = static_cast<int64_t>(current.size());
+    RequireOpsInside(edit, length);
+    // The inserted stretches of the current file, which the file before the edit lacks.
+    std::vector<std::pair<int64_t, int64_t>> inserted;
+    int64_t shift = 0;
+    for (const FileEdit::Insertion& i : edit.insertions) {
+        inserted.emplace_back(i.at + shift, i.at + shift + static_cast<int64_t>(i.bytes.size()));
+        shift += static_cast<int64_t>(i.bytes.size());
+    }
+    const int64_t block = BlockSize(edit, control, length);
+    const std::vector<std::vector<uint32_t>> buckets = Buckets(edit, block, length);
+    std::vector<uint8_t> window(static_cast<size_t>(std::min(block, length) + 6));
+    for (int64_t begin = 0; begin < length; begin += block) {
+        const int64_t end = std::min(length, begin + block);
+        const int64_t start = std::max<int64_t>(0, begin - 3);
+        const std::span<uint8_t> w(window.data(),
+                                   static_cast<size_t>(std::min(length, end + 3) - start));
+        std::memcpy(w.data(), current.data() + start, w.size());
+        if (trace.checksumBefore.size() == 4) {
+            for (int64_t at = layout::kHeaderCrcField; at < layout::kHeaderCrcField + 4; ++at) {
+                if (at >= start && at < start + static_cast<int64_t>(w.size())) {
+                    w[static_cast<size_t>(at - start)] =
+                        trace.checksumBefore[static_cast<size_t>(at - layout::kHeaderCrcField)];
+                }
+            }
+        }
+        RevertOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, trace);
+        int64_t from = begin;
+        for (const auto& [insBegin, insEnd] : inserted) {
+            if (insEnd <= from || insBegin >= end) {
+                continue;
+            }
+            if (insBegin > from) {
+                sink.Append(w.subspan(static_cast<size_t>(from - start), static_cast<size_t>(insBegin - from)));
+            }
+            from = std::min(end, insEnd);
+        }
+        if (from < end) {
+            sink.Append(w.subspan(static_cast<size_t>(from - start), static_cast<size_t>(end - from)));
+        }
+        Progress(control, end, length);
+    }
 }
 
 } // namespace pelmar

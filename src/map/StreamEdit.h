@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 namespace pelmar {
 
@@ -17,10 +18,16 @@ struct StreamControl {
     // Told how far the new file is written; returning false stops the stream (PelmarError
     // Cancelled).
     std::function<bool(uint64_t done, uint64_t total)> progress;
-    // Told each stretch of the new file (outside the insertions) whose bytes differ from the
-    // old file's, with both contents: what undoing the edit needs.
-    std::function<void(int64_t at, std::span<const uint8_t> before, std::span<const uint8_t> after)>
-        changed;
+    // Filled with what undoing the edit needs, when given.
+    struct EditTrace* trace = nullptr;
+};
+
+// What an edit's operations replaced, recorded while it streams: with the edit itself, enough
+// to compute the file before it from the file after it.
+struct EditTrace {
+    std::vector<std::vector<uint8_t>> setBefore; // per SetBytes operation: the bytes it replaced
+    std::vector<std::vector<uint64_t>> moved;    // per ShiftWords operation: the words it moved
+    std::vector<uint8_t> checksumBefore;         // the header checksum it replaced (if any)
 };
 
 // Writes the new contents of `edit` over `old` to `sink` block by block through one buffer of
@@ -31,6 +38,11 @@ struct StreamControl {
 // whole-file pass computes exactly, the whole file is one block.
 void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
                 const StreamControl& control = {});
+
+// Writes the file before `edit` to `sink`, computed from `current`, the file after it, and what
+// the edit replaced: the operations are reverted in reverse order and the insertions dropped.
+void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const EditTrace& trace,
+                ByteSink& sink, const StreamControl& control = {});
 
 // The `out.size()` bytes at `at` of the new file, computed without the rest of it.
 void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,

@@ -10,7 +10,7 @@ namespace pelmar {
 
 namespace {
 
-constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '1'};
+constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '2'};
 
 class Writer {
 public:
@@ -72,6 +72,81 @@ private:
     size_t at_ = 0;
 };
 
+void WriteOp(Writer& w, const FileEdit::Op& op) {
+    w.Number(static_cast<uint64_t>(op.kind));
+    w.Number(static_cast<uint64_t>(op.at));
+    w.Number(static_cast<uint32_t>(op.amount));
+    w.Number(static_cast<uint64_t>(op.run.start));
+    w.Number(static_cast<uint64_t>(op.run.count));
+    w.Number(static_cast<uint32_t>(op.values.bias));
+    w.Number(static_cast<uint32_t>(op.values.low));
+    w.Number(static_cast<uint64_t>(op.values.high));
+    w.Bytes(op.bytes);
+}
+
+FileEdit::Op ReadOp(Reader& r) {
+    FileEdit::Op op;
+    const uint64_t kind = r.Number();
+    if (kind > static_cast<uint64_t>(FileEdit::OpKind::ShiftWords)) {
+        throw PelmarError(ErrorKind::Io, "a history record is damaged");
+    }
+    op.kind = static_cast<FileEdit::OpKind>(kind);
+    op.at = static_cast<int64_t>(r.Number());
+    op.amount = static_cast<int32_t>(static_cast<uint32_t>(r.Number()));
+    op.run.start = static_cast<int64_t>(r.Number());
+    op.run.count = static_cast<int64_t>(r.Number());
+    op.values.bias = static_cast<int32_t>(static_cast<uint32_t>(r.Number()));
+    op.values.low = static_cast<int32_t>(static_cast<uint32_t>(r.Number()));
+    op.values.high = static_cast<int64_t>(r.Number());
+    op.bytes = r.Bytes();
+    return op;
+}
+
+std::vector<uint8_t> Words(const std::vector<uint64_t>& bits) {
+    std::vector<uint8_t> bytes(bits.size() * 8);
+    for (size_t i = 0; i < bits.size(); ++i) {
+        for (int b = 0; b < 8; ++b) {
+            bytes[8 * i + static_cast<size_t>(b)] = static_cast<uint8_t>(bits[i] >> (8 * b));
+        }
+    }
+    return bytes;
+}
+
+std::vector<uint64_t> Bits(const std::vector<uint8_t>& bytes) {
+    std::vector<uint64_t> bits(bytes.size() / 8);
+    for (size_t i = 0; i < bits.size(); ++i) {
+        for (int b = 7; b >= 0; --b) {
+            bits[i] = (bits[i] << 8) | bytes[8 * i + static_cast<size_t>(b)];
+        }
+    }
+    return bits;
+}
+
+// Checks that the record fits its lengths, so that undoing and redoing it stay in bounds.
+void RequireConsistent(const EditRecord& rec) {
+    uint64_t inserted = 0;
+    int64_t last = 0;
+    bool sound = rec.trace.setBefore.size() == rec.edit.ops.size() &&
+                 rec.trace.moved.size() == rec.edit.ops.size();
+    for (const FileEdit::Insertion& i : rec.edit.insertions) {
+        sound = sound && i.at >= last && static_cast<uint64_t>(i.at) <= rec.oldLength;
+        last = i.at;
+        inserted += i.bytes.size();
+    }
+    sound = sound && rec.oldLength + inserted == rec.newLength;
+    for (size_t k = 0; sound && k < rec.edit.ops.size(); ++k) {
+        const FileEdit::Op& op = rec.edit.ops[k];
+        sound = op.kind != FileEdit::OpKind::SetBytes ||
+                rec.trace.setBefore[k].size() == op.bytes.size();
+        sound = sound && (op.kind != FileEdit::OpKind::ShiftWords ||
+                          (op.run.count >= 0 && rec.trace.moved[k].size() * 64 >=
+                                                    static_cast<uint64_t>(op.run.count)));
+    }
+    if (!sound) {
+        throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
+    }
+}
+
 } // namespace
 
 std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
@@ -82,18 +157,19 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     w.Identity(r.after);
     w.Number(r.oldLength);
     w.Number(r.newLength);
-    w.Number(r.insertions.size());
-    for (const FileEdit::Insertion& i : r.insertions) {
+    w.Number(r.edit.updateChecksum ? 1 : 0);
+    w.Number(r.edit.insertions.size());
+    for (const FileEdit::Insertion& i : r.edit.insertions) {
         w.Number(static_cast<uint64_t>(i.at));
         w.Bytes(i.bytes);
     }
-    w.Number(r.changes.size());
-    for (const EditRecord::Change& c : r.changes) {
-        w.Number(c.at);
-        w.Number(c.length);
+    w.Number(r.edit.ops.size());
+    for (size_t k = 0; k < r.edit.ops.size(); ++k) {
+        WriteOp(w, r.edit.ops[k]);
+        w.Bytes(r.trace.setBefore[k]);
+        w.Bytes(Words(r.trace.moved[k]));
     }
-    w.Bytes(r.beforeBytes);
-    w.Bytes(r.afterBytes);
+    w.Bytes(r.trace.checksumBefore);
     return std::move(w.out);
 }
 
@@ -111,18 +187,18 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     rec.after = r.Identity();
     rec.oldLength = r.Number();
     rec.newLength = r.Number();
+    rec.edit.updateChecksum = r.Number() != 0;
     for (uint64_t n = r.Number(); n > 0; --n) {
         const auto at = static_cast<int64_t>(r.Number());
-        rec.insertions.push_back({at, r.Bytes()});
+        rec.edit.insertions.push_back({at, r.Bytes()});
     }
     for (uint64_t n = r.Number(); n > 0; --n) {
-        EditRecord::Change c;
-        c.at = r.Number();
-        c.length = r.Number();
-        rec.changes.push_back(c);
+        rec.edit.ops.push_back(ReadOp(r));
+        rec.trace.setBefore.push_back(r.Bytes());
+        rec.trace.moved.push_back(Bits(r.Bytes()));
     }
-    rec.beforeBytes = r.Bytes();
-    rec.afterBytes = r.Bytes();
+    rec.trace.checksumBefore = r.Bytes();
+    RequireConsistent(rec);
     return rec;
 }
 

@@ -152,6 +152,39 @@ void History::MarkRedone(EditRecord record, const FileIdentity& now) {
     }
 }
 
+namespace {
+
+std::string VersionText(const FileIdentity& file) {
+    return std::to_string(file.device) + " " + std::to_string(file.inode) + " " +
+           std::to_string(file.size) + " " + std::to_string(file.modifiedNs);
+}
+
+} // namespace
+
+std::optional<bool> History::KnownChecksum(const FileIdentity& file) const {
+    std::ifstream in(folder_ / "checksum");
+    std::string version;
+    int upToDate = 0;
+    if (std::getline(in, version) && version == VersionText(file) && (in >> upToDate)) {
+        return upToDate != 0;
+    }
+    return std::nullopt;
+}
+
+void History::RememberChecksum(const FileIdentity& file, std::optional<bool> upToDate) const {
+    std::error_code ec;
+    if (!upToDate) {
+        std::filesystem::remove(folder_ / "checksum", ec);
+        return;
+    }
+    std::filesystem::create_directories(folder_, ec);
+    const std::string text = VersionText(file) + "\n" + (*upToDate ? "1" : "0") + "\n";
+    try {
+        WriteWhole(folder_ / "checksum", {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    } catch (const PelmarError&) {
+    }
+}
+
 void History::Trim() const {
     std::vector<uint64_t> numbers = Numbers();
     uint64_t bytes = 0;

@@ -34,6 +34,12 @@ public:
     void MarkUndone(EditRecord record, const FileIdentity& now);
     void MarkRedone(EditRecord record, const FileIdentity& now);
 
+    // Whether the map's header checksum matched its contents, for the version `file` of it, as
+    // last recorded: so that an edit need not read the whole map to find out. Recording is
+    // best effort.
+    std::optional<bool> KnownChecksum(const FileIdentity& file) const;
+    void RememberChecksum(const FileIdentity& file, std::optional<bool> upToDate) const;
+
 private:
     std::vector<uint64_t> Numbers() const; // of the records kept, ascending
     std::filesystem::path RecordPath(uint64_t number) const;

@@ -2,6 +2,8 @@
 
 #include "map/Duplication.h"
 #include "map/Import.h"
+#include "map/Crc.h"
+#include "map/MapChecksum.h"
 #include "map/MapLayout.h"
 #include "map/StreamEdit.h"
 #include "structview/PreciseEdits.h"
@@ -61,6 +63,7 @@ void MapSession::Read(const std::filesystem::path& path, EditLock lock) {
         open_ = true;
         history_ = std::move(history);
         heldLock_ = std::move(lock);
+        map_.checksumUpToDate = history_->KnownChecksum(identity_);
         KeepIndex();
     } catch (PelmarError& e) {
         throw e.InFile(path);
@@ -112,6 +115,28 @@ std::vector<ChunkRow> MapSession::Expand(int32_t tagIndex, const PluginDef& plug
     }
 }
 
+void MapSession::KnowChecksum() {
+    if (map_.checksumUpToDate || !map_.header) {
+        return;
+    }
+    // One pass over the checksummed regions, letting go of each stretch once it is summed.
+    const std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(map_.bytes());
+    if (!regions) {
+        return;
+    }
+    constexpr int64_t kStretch = int64_t{16} << 20;
+    uint32_t crc = kCrcStart;
+    for (const ByteRegion& r : *regions) {
+        for (int64_t at = r.at; at < r.at + r.length; at += kStretch) {
+            const int64_t n = std::min(kStretch, r.at + r.length - at);
+            crc = ExtendCrc(crc, map_.bytes().subspan(static_cast<size_t>(at), static_cast<size_t>(n)));
+            file_->Release(static_cast<uint64_t>(at), static_cast<uint64_t>(n));
+        }
+    }
+    map_.checksumUpToDate = crc == map_.header->crc;
+    history_->RememberChecksum(identity_, map_.checksumUpToDate);
+}
+
 void MapSession::KeepIndex() {
     const std::span<const uint8_t> bytes = map_.bytes();
     index_.assign(bytes.begin(), bytes.begin() + static_cast<long>(IndexBytes(map_)));
@@ -147,6 +172,7 @@ EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
                                                 "first; load it again");
         }
         RequireUnchangedOnDisk();
+        KnowChecksum();
         return work();
     } catch (PelmarError& e) {
         // Until a journal of this edit exists, a failure has left the map as it was.
@@ -201,30 +227,33 @@ void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
     }
 }
 
-EditOutcome MapSession::Write(const FileEdit& edit, std::string summary) {
+EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
     const std::shared_ptr<const MappedFile> old = file_;
+    const std::optional<bool> oldChecksum = map_.checksumUpToDate;
+    old->Release(0, old->bytes().size()); // what planning read; the stream reads it again in order
     EditRecord record;
     record.description = summary;
     record.before = identity_;
     record.oldLength = map_.FileLength();
     record.newLength = record.oldLength + edit.InsertedBytes();
-    record.insertions = edit.insertions;
     StreamControl control;
-    control.changed = [&record](int64_t at, std::span<const uint8_t> was,
-                                std::span<const uint8_t> becomes) {
-        record.AddChange(static_cast<uint64_t>(at), was, becomes);
-    };
+    control.trace = &record.trace;
     control.consumed = [&old](uint64_t offset) { old->Release(0, offset); };
+    control.progress = progress_;
     EditOutcome outcome;
     outcome.method = Replace(record.newLength, [&](ByteSink& sink) {
-        record.changes.clear(); // a second pass (writing in place after all) starts afresh
-        record.beforeBytes.clear();
-        record.afterBytes.clear();
         StreamEdit(old->bytes(), edit, sink, control);
     });
     old->Release(0, old->bytes().size());
+    // A checksum the edit recomputed is right; one it left alone stays as right as it was.
+    const std::optional<bool> before = oldChecksum;
+    map_.checksumUpToDate = edit.updateChecksum ? std::optional(true)
+                            : before == false   ? std::optional(false)
+                                                : std::nullopt;
+    history_->RememberChecksum(identity_, map_.checksumUpToDate);
     outcome.summary = std::move(summary);
     outcome.warnings = edit.warnings;
+    record.edit = std::move(edit);
     Remember(std::move(record), outcome);
     return outcome;
 }
@@ -233,6 +262,12 @@ LayoutLookup MapSession::Layouts() {
     return [this](std::string_view tagClass) -> const PluginDef* {
         return plugins_->HasPluginFor(tagClass) ? plugins_->PluginFor(tagClass).get() : nullptr;
     };
+}
+
+std::vector<AddressSlot> MapSession::Addresses() {
+    return DeclaredAddresses(map_, Layouts(), [this](int64_t passed) {
+        file_->Release(0, static_cast<uint64_t>(std::max<int64_t>(passed, 0)));
+    });
 }
 
 RelocationChoice MapSession::ChooseRelocation(const std::string* importedClass) {
@@ -284,13 +319,12 @@ EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path, bool 
         request.chunk = located.chunk;
         DuplicationPlan plan =
             relocation.precise
-                ? PlanPreciseDuplication(map_, request, *located.layout,
-                                         DeclaredAddresses(map_, Layouts()), deep)
+                ? PlanPreciseDuplication(map_, request, *located.layout, Addresses(), deep)
                 : PlanDuplication(map_, request);
         const std::string summary = "Chunk " + std::to_string(located.chunk.chunkIndex + 1) +
                                     " of " + std::to_string(plan.countBefore) + " copied to " +
                                     std::to_string(plan.insertAt);
-        return Write(plan.edit, summary);
+        return Write(std::move(plan.edit), summary);
     });
     outcome.relocation = relocation;
     return outcome;
@@ -304,7 +338,7 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
         ImportPlan plan;
         if (relocation.precise) {
             const std::shared_ptr<const PluginDef> layout = plugins_->PluginFor(imported.Class1);
-            plan = PlanPreciseImport(map_, DeclaredAddresses(map_, Layouts()), source, *layout, n);
+            plan = PlanPreciseImport(map_, Addresses(), source, *layout, n);
         } else {
             plan = PlanImport(map_, source, n);
         }
@@ -314,7 +348,7 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
         if (plan.identMoved) {
             summary += "; the usual id was taken by another tag, so the next free one was used";
         }
-        return Write(plan.edit, summary);
+        return Write(std::move(plan.edit), summary);
     });
     outcome.relocation = relocation;
     return outcome;

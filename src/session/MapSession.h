@@ -120,6 +120,12 @@ public:
     EditOutcome Undo();
     EditOutcome Redo();
 
+    // Told how far a long edit has come; returning false cancels it while nothing of it has
+    // replaced the map (PelmarError Cancelled).
+    void SetProgress(std::function<bool(uint64_t done, uint64_t total)> progress) {
+        progress_ = std::move(progress);
+    }
+
     // Test hook: the writer stops where these faults say.
     void SetWriteFaults(const WriteFaults* faults) { faults_ = faults; }
 
@@ -139,10 +145,12 @@ private:
     void Refresh();
     // Keeps a copy of the header and index, which the stale check compares with the file.
     void KeepIndex();
+    // Finds out, unless known, whether the header's checksum matches the contents.
+    void KnowChecksum();
     // Writes `patches` into the file in place and into the session's bytes.
     void Patch(std::span<const FilePatch> patches);
     // Writes `edit`'s result and records it in the history.
-    EditOutcome Write(const FileEdit& edit, std::string summary);
+    EditOutcome Write(FileEdit edit, std::string summary);
     // Completes `record` with the file's new version and adds it to the history; a history that
     // cannot be written leaves a warning in `outcome`, not a failure.
     void Remember(EditRecord record, EditOutcome& outcome);
@@ -151,6 +159,8 @@ private:
     EditOutcome Travel(EditRecord record, bool undo);
     [[noreturn]] void Rethrow(PelmarError& e, bool unchanged) const;
     LayoutLookup Layouts();
+    // The map's declared addresses (precise relocation), read with little memory held.
+    std::vector<AddressSlot> Addresses();
 
     std::shared_ptr<PluginCatalog> plugins_;
     std::filesystem::path path_;
@@ -164,6 +174,7 @@ private:
     const WriteFaults* faults_ = nullptr;
     RelocationMode mode_ = RelocationMode::Auto;
     std::chrono::milliseconds patience_ = std::chrono::seconds(3);
+    std::function<bool(uint64_t, uint64_t)> progress_;
 };
 
 } // namespace pelmar

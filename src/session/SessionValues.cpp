@@ -6,6 +6,7 @@
 #include "platform/Words.h"
 #include "session/MapSession.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pelmar {
@@ -15,6 +16,20 @@ namespace {
 BlockAt BlockOf(const HaloPcMap& map, const TreeView& view, const ChunkPath& path) {
     const ResolvedBlock block = ResolveBlock(view, path);
     return BlockAt{map, *block.layout, block.offset};
+}
+
+// The bytes that undoing (or redoing) an edit that only overwrote bytes writes back.
+std::vector<FilePatch> Overwrites(const EditRecord& record, bool undo) {
+    std::vector<FilePatch> patches;
+    for (size_t i = 0; i < record.edit.ops.size(); ++i) {
+        const FileEdit::Op& op = record.edit.ops[i];
+        patches.push_back({static_cast<uint64_t>(op.at), undo ? std::span<const uint8_t>(record.trace.setBefore[i])
+                                                               : std::span<const uint8_t>(op.bytes)});
+    }
+    if (undo) {
+        std::reverse(patches.begin(), patches.end());
+    }
+    return patches;
 }
 
 } // namespace
@@ -62,21 +77,23 @@ EditOutcome MapSession::SetValue(int32_t tagIndex, const ChunkPath& path, std::s
         record.description = outcome.summary;
         record.before = identity_;
         record.oldLength = record.newLength = map_.FileLength();
-        record.AddChange(static_cast<uint64_t>(at), current, bytes);
+        record.edit.ops.push_back({FileEdit::OpKind::SetBytes, at, bytes, 0, {}, {}});
+        record.trace.setBefore.emplace_back(current.begin(), current.end());
         // The header checksum follows the change (an up-to-date one stays up to date).
         if (const std::optional<uint32_t> crc = ChecksumAfterChange(map_.bytes(), at, bytes)) {
             std::vector<uint8_t> word(4);
             StoreU32(word.data(), *crc);
-            const auto crcAt = static_cast<uint64_t>(layout::kHeaderCrcField);
-            const std::span<const uint8_t> old = map_.bytes().subspan(crcAt, 4);
-            record.AddChange(crcAt, old, word);
+            const std::span<const uint8_t> old =
+                map_.bytes().subspan(static_cast<size_t>(layout::kHeaderCrcField), 4);
+            record.edit.ops.push_back(
+                {FileEdit::OpKind::SetBytes, layout::kHeaderCrcField, word, 0, {}, {}});
+            record.trace.setBefore.emplace_back(old.begin(), old.end());
         }
-        std::vector<FilePatch> patches;
-        record.ForEachChange(
-            [&](uint64_t where, std::span<const uint8_t>, std::span<const uint8_t> after) {
-                patches.push_back({where, after});
-            });
-        Patch(patches);
+        record.trace.moved.resize(record.edit.ops.size());
+        const std::optional<bool> checksum = map_.checksumUpToDate;
+        Patch(Overwrites(record, false));
+        map_.checksumUpToDate = checksum; // the checksum followed the change
+        history_->RememberChecksum(identity_, checksum);
         outcome.method = WriteMethod::InPlace;
         Remember(std::move(record), outcome);
         return outcome;
@@ -124,17 +141,20 @@ EditOutcome MapSession::Travel(EditRecord record, bool undo) {
     }
     EditOutcome outcome;
     outcome.summary = (undo ? "Undid: " : "Redid: ") + record.description;
-    if (record.insertions.empty()) {
-        std::vector<FilePatch> patches;
-        record.ForEachChange([&](uint64_t at, std::span<const uint8_t> before,
-                                 std::span<const uint8_t> after) {
-            patches.push_back({at, undo ? before : after});
-        });
-        Patch(patches);
+    const std::shared_ptr<const MappedFile> current = file_;
+    StreamControl control;
+    control.progress = progress_;
+    if (record.OnlyOverwrites()) {
+        Patch(Overwrites(record, undo));
         outcome.method = WriteMethod::InPlace;
+    } else if (undo) {
+        outcome.method = Replace(record.oldLength, [&](ByteSink& sink) {
+            StreamUndo(current->bytes(), record.edit, record.trace, sink, control);
+        });
     } else {
-        const ByteBuffer bytes = undo ? Undone(map_.bytes(), record) : Redone(map_.bytes(), record);
-        outcome.method = Replace(bytes.size(), [&](ByteSink& sink) { sink.Append(bytes.span()); });
+        outcome.method = Replace(record.newLength, [&](ByteSink& sink) {
+            StreamEdit(current->bytes(), record.edit, sink, control);
+        });
     }
     try {
         undo ? history_->MarkUndone(std::move(record), identity_)

@@ -44,17 +44,20 @@ std::optional<std::string> FirstUncoveredClass(const HaloPcMap& map, const Layou
 
 void AddressWalker::Walk(const StructDef& layout, int64_t at,
                          const std::function<void(const AddressSlot&)>& visit) {
+    const auto slot = [&](int64_t where, SlotKind kind) {
+        visit({where, kind, ReadWord(file_, where, "a declared address")});
+    };
     for (const FieldDef& f : layout.fields) {
         if (f.type == FieldType::TagRef) {
-            visit({at + f.offset + 4, SlotKind::TagRef});
+            slot(at + f.offset + 4, SlotKind::TagRef);
         } else if (f.type == FieldType::Data) {
-            visit({at + f.offset + 12, SlotKind::Data});
+            slot(at + f.offset + 12, SlotKind::Data);
         } else if (f.type == FieldType::TagId) {
-            visit({at + f.offset, SlotKind::TagId});
+            slot(at + f.offset, SlotKind::TagId);
         }
     }
     for (const StructDef& block : layout.structs) {
-        visit({at + block.offset + 4, SlotKind::Block});
+        slot(at + block.offset + 4, SlotKind::Block);
         WalkBlock(block, at + block.offset, visit);
     }
 }
@@ -87,7 +90,8 @@ void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
     }
 }
 
-std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins) {
+std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins,
+                                           const std::function<void(int64_t)>& passed) {
     std::vector<AddressSlot> slots;
     AddressWalker walker(map.bytes(), map.Magic, static_cast<int64_t>(map.FileLength() / 4) + 64);
     const auto collect = [&slots](const AddressSlot& slot) {
@@ -105,6 +109,9 @@ std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLoo
                               "there is no plugin for class \"" + tag.Class1 + "\"");
         }
         walker.Walk(plugin->root, tag.Offset, collect);
+        if (passed) {
+            passed(tag.Offset);
+        }
     }
     std::sort(slots.begin(), slots.end(),
               [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; });

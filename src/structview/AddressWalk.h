@@ -24,10 +24,11 @@ enum class SlotKind : uint8_t {
     TagId,  // a tag id field (not an address; visited for translating ids)
 };
 
-// One declared address word: its file offset.
+// One declared word: its file offset and value.
 struct AddressSlot {
     int64_t at = 0;
     SlotKind kind = SlotKind::Block;
+    int32_t value = 0; // the word as the walk read it
 };
 
 // Why precise relocation is not possible for `map`: the first class of a tag with data here
@@ -60,6 +61,9 @@ private:
 // The declared address words (not the tag id fields) of every tag whose data is in `map`, each tag walked from its
 // base struct through its blocks, in ascending file order. `plugins` must cover every class
 // of those tags (FirstUncoveredClass). Throws PelmarError (Refused) as AddressWalker does.
-std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins);
+// `passed`, if given, is told after each tag the offset of its data: the walk goes in index
+// order, so a caller may let go of what lies behind it.
+std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins,
+                                           const std::function<void(int64_t)>& passed = {});
 
 } // namespace pelmar

@@ -19,20 +19,22 @@ void MoveDeclaredAddresses(const HaloPcMap& map, std::span<const AddressSlot> sl
                            FileEdit& edit) {
     const std::span<const uint8_t> file = map.bytes();
     const auto oldLength = static_cast<int64_t>(file.size());
-    const auto move = [&](int64_t at) {
-        const int32_t target = SubWrap(ReadWord(file, at, "a declared address"), map.Magic);
+    const auto move = [&](int64_t at, int32_t value) {
+        const int32_t target = SubWrap(value, map.Magic);
         if (target >= from && target < oldLength) {
             edit.AddWord(edit.NewPosition(at), moveOf(target));
         }
     };
     for (const AddressSlot& slot : slots) {
-        move(slot.at);
+        move(slot.at, slot.value);
     }
     for (int32_t i = 0; index && i < map.TagCount; ++i) {
         const int64_t entry = map.tagOffset + layout::kEntrySize * i;
-        move(entry + layout::kEntryNameAddressField);
+        move(entry + layout::kEntryNameAddressField,
+             ReadWord(file, entry + layout::kEntryNameAddressField, "an index entry"));
         if (map.TagCache[static_cast<size_t>(i)].HasData()) {
-            move(entry + layout::kEntryDataAddressField);
+            move(entry + layout::kEntryDataAddressField,
+                 ReadWord(file, entry + layout::kEntryDataAddressField, "an index entry"));
         }
     }
 }
@@ -249,7 +251,7 @@ DuplicationPlan PlanPreciseDuplication(const HaloPcMap& map, const DuplicationRe
     RaiseCount(plan.edit, target);
     MoveDeclaredAddresses(map, slots, target.insertAt, [amount](int32_t) { return amount; }, true,
                           plan.edit);
-    KeepHeaderTrue(map.bytes(), plan.edit);
+    KeepHeaderTrue(map, plan.edit);
     return plan;
 }
 
@@ -268,7 +270,7 @@ ImportPlan PlanPreciseImport(const HaloPcMap& map, std::span<const AddressSlot> 
     plan.edit.Insert(l.fileLength, ImportedData(map, source, tag, l).Translate(sourceLayout.root));
     MoveDeclaredAddresses(map, slots, l.entriesEnd,
                           [&l](int32_t target) { return l.MoveOf(target); }, false, plan.edit);
-    KeepHeaderTrue(map.bytes(), plan.edit);
+    KeepHeaderTrue(map, plan.edit);
     return plan;
 }
 
