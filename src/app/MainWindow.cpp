@@ -4,6 +4,7 @@
 #include "app/AboutPicture.h"
 #include "app/AppFonts.h"
 #include "app/ChunkTreeModel.h"
+#include "app/FieldValueModel.h"
 #include "app/MainWindowGuard.h"
 #include "app/TagListModel.h"
 
@@ -16,12 +17,13 @@ namespace pelmar::app {
 namespace {
 
 // The designed places of the controls in the content: margins around them, the gap between
-// the two lists, and the width of the right-hand pane.
+// the panes, the widths of the panes at start, and the Duplicate buttons under the chunk tree.
 constexpr QMargins kMargins{20, 14, 20, 20};
-constexpr int kPaneGap = 22;
-constexpr int kRightPaneWidth = 157;
-constexpr int kTagListWidth = 213;
-constexpr int kButtonGap = 20;
+constexpr int kPaneGap = 14;
+constexpr int kTagListWidth = 220;
+constexpr int kChunkPaneWidth = 240;
+constexpr int kValuesWidth = 572;
+constexpr int kButtonGap = 12;
 constexpr int kButtonHeight = 22;
 
 QTreeView* MakeList(const char* name) {
@@ -41,10 +43,10 @@ QTreeView* MakeList(const char* name) {
     return list;
 }
 
-QPushButton* MakeDuplicateButton() {
-    auto* button = new QPushButton(QObject::tr("Duplicate"));
-    button->setObjectName("BtnDup");
-    button->setToolTip(QObject::tr("Duplicates the selected tag"));
+QPushButton* MakeButton(const char* name, const QString& text, const QString& tip) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setToolTip(tip);
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoDefault(false);
     button->setFixedHeight(kButtonHeight);
@@ -52,48 +54,73 @@ QPushButton* MakeDuplicateButton() {
     return button;
 }
 
+QLineEdit* MakeFilter() {
+    auto* filter = new QLineEdit;
+    filter->setObjectName("TagFilter");
+    filter->setPlaceholderText(QObject::tr("Filter classes and tags"));
+    filter->setClearButtonEnabled(true);
+    filter->setFont(ControlFont());
+    return filter;
+}
+
+QLabel* MakeStatusLabel(const char* name) {
+    auto* label = new QLabel;
+    label->setObjectName(name);
+    return label;
+}
+
 } // namespace
 
 MainWindow::MainWindow(std::filesystem::path pluginFolder, std::shared_ptr<UserDialogs> dialogs,
                        QWidget* parent)
-    : QMainWindow(parent), MenuBar(new MenuBar1(this)), LbMapTags(MakeList("LbMapTags")),
-      LbTagChunks(MakeList("LbTagChunks")), BtnDup(MakeDuplicateButton()),
-      Panes(new QSplitter(Qt::Horizontal)), dialogs_(std::move(dialogs)),
+    : QMainWindow(parent), MenuBar(new MenuBar1(this)), TagFilter(MakeFilter()),
+      LbMapTags(MakeList("LbMapTags")), LbTagChunks(MakeList("LbTagChunks")),
+      BtnDup(MakeButton("BtnDup", tr("Duplicate"), tr("Duplicates the selected tag"))),
+      BtnDupDeep(MakeButton("BtnDupDeep", tr("Duplicate with sub-blocks"),
+                            tr("Duplicates the selected chunk with its sub-blocks and data"))),
+      LbValues(new QTableView), CopyValue(new QAction(tr("Copy value"), LbValues)),
+      CopyOffset(new QAction(tr("Copy offset"), LbValues)), Panes(new QSplitter(Qt::Horizontal)),
+      BlockInfo(MakeStatusLabel("BlockInfo")), RelocationInfo(MakeStatusLabel("RelocationInfo")),
+      dialogs_(std::move(dialogs)),
       plugins_(std::make_shared<PluginCatalog>(std::move(pluginFolder))), session_(plugins_),
-      tagModel_(new TagListModel(this)), chunkModel_(new ChunkTreeModel(this)) {
+      tagModel_(new TagListModel(this)), tagFilter_(new QSortFilterProxyModel(this)),
+      chunkModel_(new ChunkTreeModel(this)), valueModel_(new FieldValueModel(this)) {
     setObjectName("MainWindow");
     setWindowTitle(tr("Pelmar"));
+    setAcceptDrops(true);
     setMenuBar(MenuBar);
     setCentralWidget(MakeContent());
-    statusBar()->setSizeGripEnabled(false);
+    SetUpStatusBar();
+    SetUpValues();
     LbMapTags->setToolTip(tr("Map Tags"));
-    LbMapTags->setModel(tagModel_);
+    tagFilter_->setSourceModel(tagModel_);
+    tagFilter_->setRecursiveFilteringEnabled(true);
+    tagFilter_->setAutoAcceptChildRows(true);
+    tagFilter_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    LbMapTags->setModel(tagFilter_);
     LbTagChunks->setModel(chunkModel_);
     WireEvents();
+    WireEditing();
     SetInitialSize();
+    RestoreSettings();
 }
 
 MainWindow::~MainWindow() = default;
 
-// The tag list takes every change of the window's width; the chunk tree and the button keep
-// theirs at the right edge. Both lists take changes of the height; the button stays at the
-// bottom. The splitter lets the user move the border between the lists.
+// The values pane takes every change of the window's width; the tag list and the chunk tree
+// keep theirs. All panes take changes of the height; the buttons stay at the bottom. The
+// splitter lets the user move the borders between the panes.
 QWidget* MainWindow::MakeContent() {
-    auto* right = new QWidget;
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->setSpacing(kButtonGap);
-    rightLayout->addWidget(LbTagChunks, 1);
-    rightLayout->addWidget(BtnDup);
-
     Panes->setObjectName("Panes");
     Panes->setChildrenCollapsible(false);
     Panes->setHandleWidth(kPaneGap);
-    Panes->addWidget(LbMapTags);
-    Panes->addWidget(right);
-    Panes->setStretchFactor(0, 1);
-    Panes->setStretchFactor(1, 0);
-    Panes->setSizes({kTagListWidth, kRightPaneWidth});
+    Panes->addWidget(MakeTagPane());
+    Panes->addWidget(MakeChunkPane());
+    Panes->addWidget(LbValues);
+    for (const int pane : {0, 1, 2}) {
+        Panes->setStretchFactor(pane, pane == 2 ? 1 : 0);
+    }
+    Panes->setSizes({kTagListWidth, kChunkPaneWidth, kValuesWidth});
 
     auto* content = new QWidget;
     content->setObjectName("Controls");
@@ -104,7 +131,36 @@ QWidget* MainWindow::MakeContent() {
     return content;
 }
 
+QWidget* MainWindow::MakeTagPane() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(TagFilter);
+    layout->addWidget(LbMapTags, 1);
+    return pane;
+}
+
+QWidget* MainWindow::MakeChunkPane() {
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BtnDup);
+    buttons->addWidget(BtnDupDeep);
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(kButtonGap);
+    layout->addWidget(LbTagChunks, 1);
+    layout->addLayout(buttons);
+    return pane;
+}
+
+void MainWindow::SetUpStatusBar() {
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(BlockInfo);
+    statusBar()->addPermanentWidget(RelocationInfo);
+}
+
 void MainWindow::WireEvents() {
+    connect(TagFilter, &QLineEdit::textChanged, this, &MainWindow::TagFilter_Change);
     connect(LbMapTags, &QTreeView::expanded, this, &MainWindow::LbMapTags_ExpandRow);
     connect(LbMapTags->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MainWindow::LbMapTags_Change);
@@ -114,8 +170,10 @@ void MainWindow::WireEvents() {
             &MainWindow::LbTagChunks_Change);
     connect(LbTagChunks, &QTreeView::collapsed, this, &MainWindow::LbTagChunks_CollapseRow);
     connect(BtnDup, &QPushButton::clicked, this, &MainWindow::BtnDup_Action);
+    connect(BtnDupDeep, &QPushButton::clicked, this, &MainWindow::BtnDupDeep_Action);
     connect(MenuBar->FileLoadmap, &QAction::triggered, this, &MainWindow::_FileLoadmap_Action);
     connect(MenuBar->FileImporttag, &QAction::triggered, this, &MainWindow::_FileImporttag_Action);
+    connect(MenuBar->RecentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     connect(MenuBar->AboutMenu, &QAction::triggered, this, &MainWindow::_AboutMenu_Action);
 }
 
@@ -143,7 +201,7 @@ void MainWindow::ShowError(const PelmarError& error) {
     }
 }
 
-QModelIndex MainWindow::SelectedIndex(const QTreeView* list) const {
+QModelIndex MainWindow::SelectedIndex(const QAbstractItemView* list) const {
     const QModelIndexList selected = list->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QModelIndex() : selected.front();
 }

@@ -6,14 +6,19 @@
 #include "session/MapSession.h"
 #include "session/PluginCatalog.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QTableView>
 #include <QTreeView>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,11 +26,20 @@ namespace pelmar::app {
 
 class About;
 class ChunkTreeModel;
+class FieldValueModel;
 class TagListModel;
+struct ValueRow;
 
-// The one window of the program: the tag list of the loaded map on the left, the chunk tree
-// of the selected tag on the right with the Duplicate button under it. The handlers are thin:
-// they ask the map session and show what it answers in the two models.
+// A block of a tag's data: the tag's TagCache index and the block's chunk path.
+struct BlockKey {
+    int32_t tag = 0;
+    ChunkPath path;
+};
+
+// The one window of the program: the tag list of the loaded map (with a filter box) on the
+// left, the chunk tree of the selected tag with the Duplicate buttons under it in the middle,
+// and the values of the selected block on the right. The handlers are thin: they ask the map
+// session and show what it answers in the models.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -35,8 +49,8 @@ public:
     ~MainWindow() override;
 
     // The size of the window's content at start, and the smallest it may become.
-    static constexpr QSize kDesignSize{432, 350};
-    static constexpr QSize kMinimumSize{375, 165};
+    static constexpr QSize kDesignSize{1100, 520};
+    static constexpr QSize kMinimumSize{560, 200};
 
     // Loads the map at `path` and shows it, as Load map does once a file is chosen.
     void OpenMap(const std::filesystem::path& path);
@@ -45,11 +59,15 @@ public:
     bool _FileLoadmap_Action();
     bool _FileImporttag_Action();
     bool _AboutMenu_Action();
+    void _EditUndo_Action();
+    void _EditRedo_Action();
+    void Relocation_Choose(QAction* mode);
 
-    // Events of the tag list.
+    // Events of the tag list and its filter box.
     void LbMapTags_ExpandRow(const QModelIndex& row);
     void LbMapTags_Change();
     void LbMapTags_CollapseRow(const QModelIndex& row);
+    void TagFilter_Change(const QString& text);
 
     // Events of the chunk tree.
     void LbTagChunks_ExpandRow(const QModelIndex& row);
@@ -57,10 +75,16 @@ public:
     void LbTagChunks_CollapseRow(const QModelIndex& row);
 
     void BtnDup_Action();
+    void BtnDupDeep_Action();
+
+    // Events of the values pane: its context menu's commands.
+    void CopyValue_Action();
+    void CopyOffset_Action();
 
     const MapSession& session() const { return session_; }
     TagListModel* tagModel() const { return tagModel_; }
     ChunkTreeModel* chunkModel() const { return chunkModel_; }
+    FieldValueModel* valueModel() const { return valueModel_; }
     QPointer<About> AboutWindow() const { return about_; }
 
     // While false, selection changes of the chunk tree are ignored: the window clears it around
@@ -68,14 +92,32 @@ public:
     bool Solid = true;
 
     MenuBar1* const MenuBar;
+    QLineEdit* const TagFilter;
     QTreeView* const LbMapTags;
     QTreeView* const LbTagChunks;
     QPushButton* const BtnDup;
+    QPushButton* const BtnDupDeep;
+    QTableView* const LbValues;
+    QAction* const CopyValue;
+    QAction* const CopyOffset;
     QSplitter* const Panes;
+    QLabel* const BlockInfo;      // the selected block's offset, address and size
+    QLabel* const RelocationInfo; // the relocation mode
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* MakeContent();
+    QWidget* MakeTagPane();
+    QWidget* MakeChunkPane();
+    void SetUpValues();
+    void SetUpStatusBar();
     void WireEvents();
+    void WireEditing();
     void SetInitialSize();
 
     // Runs `work`; an error it raises is described once and shown. Returns false on error.
@@ -85,25 +127,64 @@ private:
 
     // Lists the classes of the loaded map that have a plugin; empties the chunk tree.
     void FillTagList();
+    // Lists every tag while the filter box holds text, and narrows the list to what matches.
+    void ApplyTagFilter();
     // Shows the chunk tree of tag `tag`, or why it has none.
     void ShowChunkTree(int32_t tag);
-    // Empties the chunk tree without its selection handler seeing it.
+    // Empties the chunk tree and the values pane without the selection handler seeing it.
     void ClearChunkTree();
     // Closes `row` of the chunk tree again, unseen, after its expansion failed.
     void CloseRowQuietly(const QModelIndex& row);
+    // Duplicates the selected chunk row (`deep`: with its sub-blocks), or says what to select.
+    void DuplicateSelected(bool deep);
     // Duplicates the chunk of `row` of tag `tag` and says how it went.
-    void DuplicateChunk(int32_t tag, const ChunkRow& row);
+    void DuplicateChunk(int32_t tag, const ChunkRow& row, bool deep);
+
+    // The values pane: the fields of `block`, read again (an empty pane when that fails).
+    void ShowValues(const BlockKey& block);
+    void ClearValues();
+    std::vector<ValueRow> ReadRows(const BlockKey& block);
+    void ShowBlockInfo(const BlockKey& block);
+    void SetFieldValue(const BlockKey& block, const QString& field, const QString& text);
+    void CopyCell(int column);
+
+    // After an edit, undo or redo: the tag list, chunk tree and values shown again, with the
+    // tag and block that were selected selected again where they still exist.
+    struct Place {
+        std::optional<int32_t> tag;
+        std::string key; // the tag's class:name
+        std::optional<ChunkPath> block;
+    };
+    Place CurrentPlace() const;
+    void ShowMapAgain(const Place& place);
+    void SelectTagRow(int32_t tag);
+    void SelectBlockRow(const ChunkPath& path);
+    QModelIndex ChildRow(const QModelIndex& parent, const std::function<bool(const ChunkRow&)>& is,
+                         int from);
+    // The status bar says what the last edit did and which relocation it used, and why.
+    void ReportEdit(const EditOutcome& outcome);
+    void TravelHistory(bool undo);
+    void UpdateHistoryActions();
+
+    // Settings kept between runs: window geometry, pane sizes, relocation mode, recent maps.
+    void RestoreSettings();
+    void SaveLayout() const;
+    void RememberMap(const std::filesystem::path& path);
+    void FillRecentMenu();
 
     // The tag of the tag row selected in the tag list; nullopt for a class row or none.
     std::optional<int32_t> SelectedTag() const;
-    QModelIndex SelectedIndex(const QTreeView* list) const;
+    QModelIndex SelectedIndex(const QAbstractItemView* list) const;
 
     std::shared_ptr<UserDialogs> dialogs_;
     std::shared_ptr<PluginCatalog> plugins_;
     MapSession session_;
     TagListModel* const tagModel_;
+    QSortFilterProxyModel* const tagFilter_;
     ChunkTreeModel* const chunkModel_;
-    std::optional<int32_t> chunkTag_; // the tag whose chunk tree is shown
+    FieldValueModel* const valueModel_;
+    std::optional<int32_t> chunkTag_;     // the tag whose chunk tree is shown
+    std::optional<BlockKey> valuesBlock_; // the block whose values are shown
     QPointer<About> about_;
 };
 

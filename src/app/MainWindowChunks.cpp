@@ -1,4 +1,5 @@
-// The chunk tree: shown when a tag is selected, expanded row by row from the session's bytes.
+// The chunk tree: shown when a tag is selected, expanded row by row from the session's bytes;
+// its selected block's fields are shown in the values pane.
 
 #include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
@@ -15,6 +16,7 @@ void MainWindow::ClearChunkTree() {
     chunkModel_->Clear();
     chunkTag_.reset();
     Solid = true;
+    ClearValues();
 }
 
 void MainWindow::ShowChunkTree(int32_t tag) {
@@ -60,8 +62,15 @@ void MainWindow::LbTagChunks_Change() {
         return;
     }
     const ChunkRow* row = chunkModel_->RowAt(SelectedIndex(LbTagChunks));
-    BtnDup->setEnabled(row != nullptr &&
-                       (row->kind == RowKind::Root || row->kind == RowKind::Chunk));
+    const bool block =
+        row != nullptr && (row->kind == RowKind::Root || row->kind == RowKind::Chunk);
+    BtnDup->setEnabled(block);
+    BtnDupDeep->setEnabled(block);
+    if (block && chunkTag_) {
+        ShowValues({*chunkTag_, row->Path()});
+    } else {
+        ClearValues(); // a struct, a left-out or no row: no block of fields
+    }
 }
 
 void MainWindow::LbTagChunks_CollapseRow(const QModelIndex& row) {

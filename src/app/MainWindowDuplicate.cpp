@@ -1,4 +1,5 @@
-// The Duplicate button: appends a copy of the selected chunk to its struct's array.
+// The Duplicate buttons: append a copy of the selected chunk to its struct's array, alone or
+// with its sub-blocks and data.
 
 #include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
@@ -9,6 +10,14 @@
 namespace pelmar::app {
 
 void MainWindow::BtnDup_Action() {
+    DuplicateSelected(false);
+}
+
+void MainWindow::BtnDupDeep_Action() {
+    DuplicateSelected(true);
+}
+
+void MainWindow::DuplicateSelected(bool deep) {
     const std::optional<int32_t> tag = SelectedTag();
     if (!tag) {
         Message(tr("Select a tag in the tag list first: Duplicate copies a chunk of the "
@@ -26,16 +35,20 @@ void MainWindow::BtnDup_Action() {
                     .arg(QString::fromStdString(row->Text())));
         return;
     }
-    DuplicateChunk(*tag, *row); // the session refuses the root row "Main" and says why
+    DuplicateChunk(*tag, *row, deep); // the session refuses the root row "Main" and says why
 }
 
-void MainWindow::DuplicateChunk(int32_t tag, const ChunkRow& row) {
+void MainWindow::DuplicateChunk(int32_t tag, const ChunkRow& row, bool deep) {
+    const Place place = CurrentPlace();
     EditOutcome outcome;
     const bool done = Guard([&] {
         BusyCursor busy;
-        outcome = session_.Duplicate(tag, row.Path());
+        outcome = session_.Duplicate(tag, row.Path(), deep);
     });
     if (done) {
+        ShowMapAgain(place);
+        ReportEdit(outcome);
+        UpdateHistoryActions();
         Message(DoneText(outcome, false));
     }
 }

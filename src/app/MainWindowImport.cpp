@@ -71,12 +71,15 @@ bool MainWindow::_FileImporttag_Action() {
         if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(choices.indexes.size())) {
             return;
         }
+        const Place place = CurrentPlace();
         EditOutcome outcome;
         {
             BusyCursor busy;
             outcome = session_.Import(source, choices.indexes[static_cast<size_t>(*chosen)]);
         }
-        FillTagList();
+        ShowMapAgain(place);
+        ReportEdit(outcome);
+        UpdateHistoryActions();
         Message(DoneText(outcome, true));
     });
     return false;

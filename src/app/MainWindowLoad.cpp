@@ -1,4 +1,4 @@
-// File > Load map and the tag list.
+// File > Load map, the tag list and its filter box.
 
 #include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
@@ -50,12 +50,15 @@ void MainWindow::OpenMap(const std::filesystem::path& path) {
         setWindowTitle(tr("Pelmar") + " : " + FileNameText(path));
         LbMapTags->setEnabled(true);
         LbTagChunks->setEnabled(true);
+        RememberMap(path);
     });
+    UpdateHistoryActions();
 }
 
 void MainWindow::FillTagList() {
     ClearChunkTree();
     BtnDup->setEnabled(false);
+    BtnDupDeep->setEnabled(false);
     statusBar()->clearMessage();
     std::vector<std::string> classes;
     for (const std::string& tagClass : session_.map().TagClass) {
@@ -63,26 +66,54 @@ void MainWindow::FillTagList() {
             classes.push_back(tagClass);
         }
     }
-    tagModel_->ShowClasses(classes);
+    tagModel_->ShowClasses(classes, [this](const std::string& tagClass) {
+        return TagsByName(session_.map(), tagClass);
+    });
+    ApplyTagFilter();
 }
 
+void MainWindow::TagFilter_Change(const QString&) {
+    ApplyTagFilter();
+}
+
+// Typing narrows the list to the classes and tags whose names hold the text, every tag of a
+// matching class included; the classes left are opened to show their tags.
+void MainWindow::ApplyTagFilter() {
+    const QString text = TagFilter->text();
+    if (!text.isEmpty()) {
+        tagModel_->ListAllTags();
+    }
+    tagFilter_->setFilterFixedString(text);
+    if (!text.isEmpty()) {
+        LbMapTags->expandAll();
+    }
+}
+
+// The view lists a class's tags when it lays the opened row out; one opened before the view has
+// laid out its rows is listed here.
 void MainWindow::LbMapTags_ExpandRow(const QModelIndex& row) {
-    Guard([&] {
-        if (const std::optional<std::string> tagClass = tagModel_->ClassAt(row)) {
-            tagModel_->ShowTags(row, TagsByName(session_.map(), *tagClass));
-        }
-    });
+    if (tagFilter_->canFetchMore(row)) {
+        tagFilter_->fetchMore(row);
+    }
 }
 
 void MainWindow::LbMapTags_CollapseRow(const QModelIndex& row) {
     LbMapTags->setCurrentIndex(row);
-    tagModel_->DropTags(row);
+    if (TagFilter->text().isEmpty()) { // while filtering, every tag stays listed
+        tagModel_->DropTags(tagFilter_->mapToSource(row));
+    }
 }
 
 void MainWindow::LbMapTags_Change() {
     if (const std::optional<int32_t> tag = SelectedTag()) {
         Guard([&] { ShowChunkTree(*tag); });
-    } // a class row: the chunk tree keeps what it shows
+        return;
+    }
+    // A class row: the chunk tree keeps what it shows, with no row selected and no values.
+    Solid = false;
+    LbTagChunks->clearSelection();
+    Solid = true;
+    ClearValues();
 }
 
 std::optional<int32_t> MainWindow::SelectedTag() const {

@@ -9,6 +9,10 @@ QString FileNameText(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.filename().string()));
 }
 
+QString PathText(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
 std::filesystem::path PathFromText(const QString& text) {
     return std::filesystem::path(QFile::encodeName(text).toStdString());
 }

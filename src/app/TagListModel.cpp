@@ -6,8 +6,9 @@ namespace pelmar::app {
 
 namespace {
 
-constexpr int kClassRole = Qt::UserRole + 1; // class rows: the class's bytes
-constexpr int kTagRole = Qt::UserRole + 2;   // tag rows: the TagCache index
+constexpr int kClassRole = Qt::UserRole + 1;  // class rows: the class's bytes
+constexpr int kTagRole = Qt::UserRole + 2;    // tag rows: the TagCache index
+constexpr int kListedRole = Qt::UserRole + 3; // class rows: true once their tags are listed
 
 QStandardItem* MakeRow(std::string_view text) {
     auto* row = new QStandardItem(BytesText(text));
@@ -19,8 +20,10 @@ QStandardItem* MakeRow(std::string_view text) {
 
 TagListModel::TagListModel(QObject* parent) : QStandardItemModel(parent) {}
 
-void TagListModel::ShowClasses(const std::vector<std::string>& classes) {
+void TagListModel::ShowClasses(const std::vector<std::string>& classes, TagSource tags) {
+    const Changing changing(changing_);
     clear();
+    tags_ = std::move(tags);
     setColumnCount(1); // rows are then added to the one column, none inserted with them
     for (const std::string& tagClass : classes) {
         QStandardItem* row = MakeRow(tagClass);
@@ -31,6 +34,7 @@ void TagListModel::ShowClasses(const std::vector<std::string>& classes) {
 
 void TagListModel::ShowTags(const QModelIndex& classRow, const std::vector<TagEntry>& tags) {
     DropTags(classRow);
+    const Changing changing(changing_);
     QStandardItem* parent = itemFromIndex(classRow);
     QList<QStandardItem*> rows;
     rows.reserve(static_cast<qsizetype>(tags.size()));
@@ -39,13 +43,24 @@ void TagListModel::ShowTags(const QModelIndex& classRow, const std::vector<TagEn
         row->setData(index, kTagRole);
         rows << row;
     }
+    parent->setData(true, kListedRole);
     parent->setColumnCount(1);
     parent->appendRows(rows);
 }
 
 void TagListModel::DropTags(const QModelIndex& classRow) {
     if (QStandardItem* parent = itemFromIndex(classRow); parent != nullptr) {
+        const Changing changing(changing_);
         parent->removeRows(0, parent->rowCount());
+        parent->setData(false, kListedRole);
+    }
+}
+
+void TagListModel::ListAllTags() {
+    for (int i = 0; i < rowCount(); ++i) {
+        if (canFetchMore(index(i, 0))) {
+            fetchMore(index(i, 0));
+        }
     }
 }
 
@@ -67,6 +82,17 @@ std::optional<int32_t> TagListModel::TagAt(const QModelIndex& index) const {
 
 bool TagListModel::hasChildren(const QModelIndex& parent) const {
     return ClassAt(parent).has_value() || QStandardItemModel::hasChildren(parent);
+}
+
+bool TagListModel::canFetchMore(const QModelIndex& parent) const {
+    return !changing_ && tags_ && parent.model() == this && ClassAt(parent) &&
+           !parent.data(kListedRole).toBool();
+}
+
+void TagListModel::fetchMore(const QModelIndex& parent) {
+    if (canFetchMore(parent)) {
+        ShowTags(parent, tags_(*ClassAt(parent)));
+    }
 }
 
 } // namespace pelmar::app

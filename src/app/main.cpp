@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     pelmar::app::App app(argc, argv); // takes Qt's own options out of argv
 
-    CLI::App options("Pelmar: view the tags of a map file and duplicate their chunks", "pelmar");
+    CLI::App options("Pelmar: view and edit the tags of a map file", "pelmar");
     std::string mapPath;
     options.add_option("MAP", mapPath, "Map file to open at start");
     options.set_version_flag("--version", PELMAR_VERSION);

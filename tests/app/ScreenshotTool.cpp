@@ -1,5 +1,5 @@
-// app-screenshot OUT.png: draws the window with the realistic demo map loaded, a weapon
-// selected and its chunk tree expanded. Runs without a display (QT_QPA_PLATFORM=offscreen).
+// app-screenshot OUT.png: draws the window on the realistic demo map with a weapon's first trigger
+// selected and its fields in the values pane (QT_QPA_PLATFORM=offscreen; user folders untouched).
 
 #include "WindowHarness.h"
 
@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
     pelmar::apptest::Harness h(pelmar::test::BundledPluginsDir());
     h.w.OpenMap(h.Realistic());
     const QModelIndex root = h.SelectTag("weap", "weapons\\pistol\\pistol");
-    h.Walk(h.w.LbTagChunks, root, {"triggers"});
-    h.Select(h.Walk(h.w.LbTagChunks, root, {"magazines", "magazines : 1"}));
+    h.Walk(h.w.LbTagChunks, root, {"magazines"});
+    h.Select(h.Walk(h.w.LbTagChunks, root, {"triggers", "triggers : 1"}));
+    h.w.LbValues->selectRow(7);
     QTest::qWait(50);
     if (!h.w.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "app-screenshot: cannot write %s\n", argv[1]);

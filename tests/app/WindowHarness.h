@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/AppSettings.h"
 #include "app/BytesText.h"
 #include "app/ChunkTreeModel.h"
+#include "app/FieldValueModel.h"
 #include "app/MainWindow.h"
 #include "app/TagListModel.h"
 #include "mapbuilder/DemoMap.h"
@@ -9,6 +11,7 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace pelmar::apptest {
@@ -38,15 +41,32 @@ struct ScriptedDialogs : app::UserDialogs {
     }
 };
 
-// A shown window on scripted dialogs with both models under QAbstractItemModelTester.
+// Keeps tests out of the user's folders: settings (Qt's test locations, under a HOME of their
+// own) and the edit history (XDG_DATA_HOME) go to a temporary folder, emptied unless kept.
+struct Settings {
+    explicit Settings(bool keep) {
+        static const test::TempDir home;
+        qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((home / "data").string()));
+        QStandardPaths::setTestModeEnabled(true);
+        if (!keep) {
+            app::AppSettings().clear();
+        }
+    }
+};
+
+// A shown window on scripted dialogs with its models under QAbstractItemModelTester.
 struct Harness {
+    Settings settings;
     test::TempDir dir;
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
     app::MainWindow w;
-    QAbstractItemModelTester tagTester{w.tagModel()}, chunkTester{w.chunkModel()};
+    QAbstractItemModelTester tagTester{w.tagModel()}, filterTester{w.LbMapTags->model()},
+        chunkTester{w.chunkModel()}, valueTester{w.valueModel()};
 
-    explicit Harness(const std::filesystem::path& plugins = test::FixturePluginsDir())
-        : w(plugins, dialogs) {
+    explicit Harness(const std::filesystem::path& plugins = test::FixturePluginsDir(),
+                     bool keepSettings = false)
+        : settings(keepSettings), w(plugins, dialogs) {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
     }
@@ -94,17 +114,6 @@ struct Harness {
         Load(Demo("demo.map"));
         return SelectTag(tagClass, name);
     }
-    // The paths of the weapon rows under `parent`, as the command line prints them.
-    QStringList Paths(const QModelIndex& parent) {
-        QStringList paths;
-        for (int i = 0; i < w.chunkModel()->rowCount(parent); ++i) {
-            const ChunkRow& r = *w.chunkModel()->RowAt(w.chunkModel()->index(i, 0, parent));
-            const bool s = r.kind == RowKind::Struct;
-            paths << QString::fromStdString(s ? FormatStructRowTag("weap", r.Path(), r.Text())
-                                              : FormatChunkPath("weap", r.Path()));
-        }
-        return paths;
-    }
     // Expands chunk tree rows as Walk does; the texts of the rows under `parent`.
     QModelIndex Chunk(const QModelIndex& row, const QStringList& path = {}) {
         return Walk(w.LbTagChunks, row, path);
@@ -113,6 +122,11 @@ struct Harness {
     void Select(const QModelIndex& row) { w.LbTagChunks->setCurrentIndex(row); }
     void Dup() { QTest::mouseClick(w.BtnDup, Qt::LeftButton); }
     std::vector<uint8_t> Bytes() const { return test::ReadFileBytes(w.session().path()); }
+    // The value cell of the field named `field` in the values pane.
+    QModelIndex Value(const QString& field) const {
+        const auto row = static_cast<int>(Texts(w.valueModel()).indexOf(field));
+        return w.valueModel()->index(row, app::FieldValueModel::Value);
+    }
 };
 
 } // namespace pelmar::apptest
