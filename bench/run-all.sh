@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every benchmark script in this folder against the given build folder.
+# Runs every benchmark against the given build folder.
 set -euo pipefail
 build_dir="$(cd "${1:-build}" && pwd)"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -7,3 +7,5 @@ for script in "$here"/bench-*.sh; do
     echo "== $(basename "$script")"
     bash "$script" "$build_dir"
 done
+echo "== chunk tree expansion"
+"$build_dir/bin/bench_expand_struct"

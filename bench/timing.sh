@@ -1,10 +1,5 @@
 # Shared by the benchmark scripts: sourced, not run.
 
-# Seconds elapsed since a start time taken from $EPOCHREALTIME.
-seconds_since() {
-    awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
-}
-
 # The median of the numbers on standard input, one per line.
 median() {
     sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'
@@ -13,14 +8,32 @@ median() {
 # $1 / $2 with two decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-# The median of the arguments.
-median_of() { printf '%s\n' "$@" | median; }
+# Seconds (wall clock) of one run of "$@", output discarded.
+seconds_of() {
+    local start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1
+    awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f\n", b - a }'
+}
 
-# Sets build_dir and cli from BUILD_DIR, and work to a scratch folder for benchmark NAME
-# under PARENT (default $BENCH_DIR, else the temporary folder), removed when the script exits.
-bench_setup() { # NAME BUILD_DIR [PARENT]
+# Peak memory (KiB) of one run of "$@".
+peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+
+# Sets cli, plugins and work (a scratch folder removed when the script exits) from BUILD_DIR;
+# the maps go under $BENCH_DIR (default: the build folder, which is on disk).
+bench_setup() { # NAME BUILD_DIR
+    local build_dir
     build_dir="$(cd "$2" && pwd)"
     cli="$build_dir/bin/pelmar-cli"
-    work="$(mktemp -d "${3:-${BENCH_DIR:-${TMPDIR:-/tmp}}}/pelmar-bench-$1.XXXXXX")"
+    plugins="$build_dir/bin/plugins"
+    work="$(mktemp -d "${BENCH_DIR:-$build_dir}/pelmar-bench-$1.XXXXXX")"
+    export XDG_DATA_HOME="$work/data" # the edit history of the benchmark maps
     trap 'rm -rf "$work"' EXIT
 }
+
+# Writes a realistic map of SIZE MiB with about 16 tags per MiB to PATH.
+make_map() { # PATH SIZE_MB
+    "$cli" make-demo "$1" --size-mb "$2" --tags $(($2 * 16)) --plugins "$plugins" --force >/dev/null
+}
+
+SIZES="${SIZES:-32 128 256 512}"
+ROUNDS="${ROUNDS:-5}"

@@ -108,6 +108,35 @@ void History::SetPosition(uint64_t position) const {
     WriteWhole(folder_ / "position", {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
 }
 
+std::optional<std::string> History::Description(uint64_t number) const {
+    if (number == 0) {
+        return std::nullopt;
+    }
+    // A record begins with its 8-byte mark and its description (length, then bytes).
+    std::ifstream in(RecordPath(number), std::ios::binary);
+    uint8_t head[16];
+    if (!in.read(reinterpret_cast<char*>(head), sizeof head)) {
+        return std::nullopt;
+    }
+    uint64_t length = 0;
+    for (int i = 15; i >= 8; --i) {
+        length = (length << 8) | head[i];
+    }
+    std::string text(static_cast<size_t>(std::min<uint64_t>(length, 4096)), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<std::string> History::TopDescription() const {
+    return Description(Position());
+}
+
+std::optional<std::string> History::NextDescription() const {
+    return Description(Position() + 1);
+}
+
 std::optional<EditRecord> History::Top() const {
     return Load(Position());
 }

@@ -25,6 +25,9 @@ public:
     // The edit that an undo would undo, and the one a redo would redo.
     std::optional<EditRecord> Top() const;
     std::optional<EditRecord> Next() const;
+    // Their descriptions only, read without the rest of the records.
+    std::optional<std::string> TopDescription() const;
+    std::optional<std::string> NextDescription() const;
 
     // Records a new edit after the current position. Throws PelmarError (Io) naming the folder
     // when the record cannot be written.
@@ -44,6 +47,7 @@ private:
     std::vector<uint64_t> Numbers() const; // of the records kept, ascending
     std::filesystem::path RecordPath(uint64_t number) const;
     std::optional<EditRecord> Load(uint64_t number) const;
+    std::optional<std::string> Description(uint64_t number) const;
     void Store(uint64_t number, const EditRecord& record) const;
     uint64_t Position() const;
     void SetPosition(uint64_t position) const;

@@ -321,9 +321,9 @@ EditOutcome MapSession::Duplicate(int32_t tagIndex, const ChunkPath& path, bool 
             relocation.precise
                 ? PlanPreciseDuplication(map_, request, *located.layout, Addresses(), deep)
                 : PlanDuplication(map_, request);
-        const std::string summary = "Chunk " + std::to_string(located.chunk.chunkIndex + 1) +
-                                    " of " + std::to_string(plan.countBefore) + " copied to " +
-                                    std::to_string(plan.insertAt);
+        const std::string summary = "duplicate " + located.layout->name + " : " +
+                                    std::to_string(located.chunk.chunkIndex + 1) +
+                                    (deep ? " with its sub-blocks" : "") + " of " + tag.Name.str();
         return Write(std::move(plan.edit), summary);
     });
     outcome.relocation = relocation;

@@ -101,13 +101,11 @@ EditOutcome MapSession::SetValue(int32_t tagIndex, const ChunkPath& path, std::s
 }
 
 std::optional<std::string> MapSession::UndoDescription() const {
-    const std::optional<EditRecord> top = history_ ? history_->Top() : std::nullopt;
-    return top ? std::optional(top->description) : std::nullopt;
+    return history_ ? history_->TopDescription() : std::nullopt;
 }
 
 std::optional<std::string> MapSession::RedoDescription() const {
-    const std::optional<EditRecord> next = history_ ? history_->Next() : std::nullopt;
-    return next ? std::optional(next->description) : std::nullopt;
+    return history_ ? history_->NextDescription() : std::nullopt;
 }
 
 EditOutcome MapSession::Undo() {
