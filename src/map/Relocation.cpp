@@ -67,16 +67,9 @@ void Mark(uint64_t* moved, int64_t word, uint64_t bits) {
     }
 }
 
-void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s, uint64_t* moved,
-                       int64_t first) {
-    size_t i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        // Lines are aligned to the bitmap's words when the first word is on a 16-word boundary.
-        for (; i + 16 <= count && (first + static_cast<int64_t>(i)) % 16 == 0; i += 16) {
-            Mark(moved, first + static_cast<int64_t>(i), ShiftLine(p + 4 * i, s));
-        }
-    }
-    for (; i < count; ++i) {
+void ShiftScalar(uint8_t* p, size_t from, size_t to, const ShiftParams& s, uint64_t* moved,
+                 int64_t first) {
+    for (size_t i = from; i < to; ++i) {
         const uint32_t w = LoadU32(p + 4 * i);
         const uint32_t shifted = ShiftedWord(w, s);
         if (shifted != w) {
@@ -84,6 +77,20 @@ void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s, uint64_t*
             Mark(moved, first + static_cast<int64_t>(i), 1);
         }
     }
+}
+
+void ShiftWordsBetween(uint8_t* p, size_t count, const ShiftParams& s, uint64_t* moved,
+                       int64_t first) {
+    // Words one at a time up to a 16-word boundary of the bitmap, then whole lines, then the
+    // rest one at a time.
+    size_t i = std::min(count, static_cast<size_t>((16 - first % 16) % 16));
+    ShiftScalar(p, 0, i, s, moved, first);
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 16 <= count; i += 16) {
+            Mark(moved, first + static_cast<int64_t>(i), ShiftLine(p + 4 * i, s));
+        }
+    }
+    ShiftScalar(p, i, count, s, moved, first);
 }
 
 } // namespace
