@@ -6,7 +6,7 @@ build_dir="${1:-build}"
 bin="$build_dir/bin"
 demo="$build_dir/demo/demo.map"
 mkdir -p "$(dirname "$demo")"
-"$bin/pelmar-cli" make-demo "$demo" >/dev/null
+[ -f "$demo" ] || "$bin/pelmar-cli" make-demo "$demo" >/dev/null
 
 if [ -x "$bin/pelmar" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
     exec "$bin/pelmar" "$demo"
