@@ -151,6 +151,22 @@ TEST_F(Reliability, AModelWhoseFileChangedIsRefused) {
     EXPECT_EQ(ReadFileBytes(map_), changed);
 }
 
+TEST_F(Reliability, AMapCutShortWhileOpenReadsAsZerosAndIsNotEdited) {
+    auto s = Session();
+    const int32_t tag = *s->map().FindTagByName(kWeapon);
+    const Tag& weapon = s->map().TagCache[static_cast<size_t>(tag)];
+    fs::resize_file(map_, static_cast<uintmax_t>(weapon.Offset) / 4096 * 4096);
+    // Reading past the new end gives zeros instead of ending the program.
+    EXPECT_EQ(s->map().bytes()[static_cast<size_t>(weapon.Offset) + 8], 0);
+    EXPECT_NO_FATAL_FAILURE((void)s->Expand(tag, *s->SelectTag(tag).plugin, *s->SelectTag(tag).root));
+    try {
+        Duplicate(*s);
+        ADD_FAILURE() << "expected a refusal";
+    } catch (const PelmarError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Stale);
+    }
+}
+
 TEST_F(Reliability, CraftedMapsAreRefusedUnchanged) {
     const HaloPcMap clean = HaloPcMap::Decode(std::make_shared<ByteBuffer>([&] {
         ByteBuffer b(original_.size());
