@@ -106,6 +106,13 @@ protected:
                         t.NameKey() + ": ");
             }
         }
+        // Every tag's tree, the new ones' included, can still be listed whole.
+        for (int32_t i = 0; i < now.TagCount; ++i) {
+            if (now.TagCache[static_cast<size_t>(i)].HasData()) {
+                const auto plugin = session_->SelectTag(i).plugin;
+                EXPECT_NO_THROW(ExpandWholeTree(session_->ViewOf(i, *plugin), 1'000'000)) << i;
+            }
+        }
     }
     static ByteBuffer Buffer(std::span<const uint8_t> bytes) {
         ByteBuffer b(bytes.size());
