@@ -1,5 +1,6 @@
 // A fuzzed plugin over a fuzzed map: the whole chunk tree of a tag, and the values of every
 // block it lists. Input parts: plugin, map, selector.
+#include "platform/Error.h"
 #include "structview/FieldValues.h"
 #include "support/FuzzInput.h"
 #include "support/FuzzMaps.h"
