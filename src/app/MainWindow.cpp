@@ -25,6 +25,7 @@ constexpr int kChunkPaneWidth = 240;
 constexpr int kValuesWidth = 572;
 constexpr int kButtonGap = 12;
 constexpr int kButtonHeight = 22;
+constexpr int kJobProgressWidth = 160;
 
 QTreeView* MakeList(const char* name) {
     auto* list = new QTreeView;
@@ -69,6 +70,22 @@ QLabel* MakeStatusLabel(const char* name) {
     return label;
 }
 
+QProgressBar* MakeJobProgress() {
+    auto* bar = new QProgressBar;
+    bar->setObjectName("JobProgress");
+    bar->setMaximumWidth(kJobProgressWidth);
+    bar->hide();
+    return bar;
+}
+
+QPushButton* MakeJobCancel() {
+    auto* button = new QPushButton(QObject::tr("Cancel"));
+    button->setObjectName("JobCancel");
+    button->setFocusPolicy(Qt::NoFocus);
+    button->hide();
+    return button;
+}
+
 } // namespace
 
 MainWindow::MainWindow(std::filesystem::path pluginFolder, std::shared_ptr<UserDialogs> dialogs,
@@ -81,8 +98,9 @@ MainWindow::MainWindow(std::filesystem::path pluginFolder, std::shared_ptr<UserD
       LbValues(new QTableView), CopyValue(new QAction(tr("Copy value"), LbValues)),
       CopyOffset(new QAction(tr("Copy offset"), LbValues)), Panes(new QSplitter(Qt::Horizontal)),
       BlockInfo(MakeStatusLabel("BlockInfo")), RelocationInfo(MakeStatusLabel("RelocationInfo")),
-      dialogs_(std::move(dialogs)),
-      plugins_(std::make_shared<PluginCatalog>(std::move(pluginFolder))), session_(plugins_),
+      JobProgress(MakeJobProgress()), JobCancel(MakeJobCancel()), dialogs_(std::move(dialogs)),
+      plugins_(std::make_shared<PluginCatalog>(std::move(pluginFolder))),
+      jobs_(new JobRunner(this)), session_(MakeSession(RelocationMode::Auto)),
       tagModel_(new TagListModel(this)), tagFilter_(new QSortFilterProxyModel(this)),
       chunkModel_(new ChunkTreeModel(this)), valueModel_(new FieldValueModel(this)) {
     setObjectName("MainWindow");
@@ -105,7 +123,10 @@ MainWindow::MainWindow(std::filesystem::path pluginFolder, std::shared_ptr<UserD
     RestoreSettings();
 }
 
-MainWindow::~MainWindow() = default;
+// A job still running is stopped before the session it uses goes away.
+MainWindow::~MainWindow() {
+    jobs_->Abandon();
+}
 
 // The values pane takes every change of the window's width; the tag list and the chunk tree
 // keep theirs. All panes take changes of the height; the buttons stay at the bottom. The
@@ -155,6 +176,8 @@ QWidget* MainWindow::MakeChunkPane() {
 
 void MainWindow::SetUpStatusBar() {
     statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(JobProgress);
+    statusBar()->addPermanentWidget(JobCancel);
     statusBar()->addPermanentWidget(BlockInfo);
     statusBar()->addPermanentWidget(RelocationInfo);
 }
@@ -175,6 +198,15 @@ void MainWindow::WireEvents() {
     connect(MenuBar->FileImporttag, &QAction::triggered, this, &MainWindow::_FileImporttag_Action);
     connect(MenuBar->RecentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     connect(MenuBar->AboutMenu, &QAction::triggered, this, &MainWindow::_AboutMenu_Action);
+    connect(JobCancel, &QPushButton::clicked, this, &MainWindow::CancelJob);
+    connect(jobs_, &JobRunner::BusyChanged, this, &MainWindow::SetBusy);
+    connect(
+        jobs_, &JobRunner::Progressed, JobProgress,
+        [this](int permille) {
+            JobProgress->setRange(0, 1000);
+            JobProgress->setValue(permille);
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::SetInitialSize() {
@@ -189,14 +221,19 @@ void MainWindow::Message(const QString& text) {
     dialogs_->ShowMessage(this, text);
 }
 
+// A cancelled edit is what the user asked for: the status bar says it, no message box.
 void MainWindow::ShowError(const PelmarError& error) {
     const QString text = QString::fromStdString(Describe(error));
-    if (error.kind() != ErrorKind::Stale || !session_.IsOpen()) {
+    if (error.kind() == ErrorKind::Cancelled) {
+        statusBar()->showMessage(text);
+        return;
+    }
+    if (error.kind() != ErrorKind::Stale || !session_->IsOpen()) {
         Message(text);
         return;
     }
     if (dialogs_->Ask(this, text + "\n\n" + tr("Load the map again now?"))) {
-        const std::filesystem::path path = session_.path();
+        const std::filesystem::path path = session_->path();
         OpenMap(path);
     }
 }

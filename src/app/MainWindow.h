@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobRunner.h"
 #include "app/MenuBar1.h"
 #include "app/UserDialogs.h"
 #include "platform/Error.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
@@ -17,6 +19,7 @@
 #include <QTreeView>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,7 +42,9 @@ struct BlockKey {
 // The one window of the program: the tag list of the loaded map (with a filter box) on the
 // left, the chunk tree of the selected tag with the Duplicate buttons under it in the middle,
 // and the values of the selected block on the right. The handlers are thin: they ask the map
-// session and show what it answers in the models.
+// session and show what it answers in the models. Loading, duplicating, importing, undo and redo
+// run on another thread; meanwhile the window shows their progress with a Cancel button and
+// lets nothing else touch the session.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,8 +57,12 @@ public:
     static constexpr QSize kDesignSize{1100, 520};
     static constexpr QSize kMinimumSize{560, 200};
 
-    // Loads the map at `path` and shows it, as Load map does once a file is chosen.
+    // Loads the map at `path` and shows it, as Load map does once a file is chosen. The map
+    // shown stays until the new one is loaded, and stays when loading fails or is cancelled.
     void OpenMap(const std::filesystem::path& path);
+    // Asks the running job to stop, as its Cancel button does: an edit is refused while it has
+    // written nothing (otherwise it completes), a map being read is not shown.
+    void CancelJob();
 
     // Menu commands.
     bool _FileLoadmap_Action();
@@ -81,7 +90,9 @@ public:
     void CopyValue_Action();
     void CopyOffset_Action();
 
-    const MapSession& session() const { return session_; }
+    const MapSession& session() const { return *session_; }
+    // Runs the long session calls; busy while one runs.
+    JobRunner* jobs() const { return jobs_; }
     TagListModel* tagModel() const { return tagModel_; }
     ChunkTreeModel* chunkModel() const { return chunkModel_; }
     FieldValueModel* valueModel() const { return valueModel_; }
@@ -101,8 +112,10 @@ public:
     QAction* const CopyValue;
     QAction* const CopyOffset;
     QSplitter* const Panes;
-    QLabel* const BlockInfo;      // the selected block's offset, address and size
-    QLabel* const RelocationInfo; // the relocation mode
+    QLabel* const BlockInfo;         // the selected block's offset, address and size
+    QLabel* const RelocationInfo;    // the relocation mode
+    QProgressBar* const JobProgress; // how far the running job has come
+    QPushButton* const JobCancel;    // stops the running job
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +132,27 @@ private:
     void WireEvents();
     void WireEditing();
     void SetInitialSize();
+
+    // A long session call: `work` runs on another thread and touches nothing but sessions
+    // (never the window); `then` shows its result once it has succeeded. `what` is said in the
+    // status bar meanwhile. A job that only reads (`dropWhenCancelled`) is forgotten when
+    // cancelled; an edit says itself whether it was.
+    struct Job {
+        QString what;
+        std::function<void()> work;
+        std::function<void()> then;
+        bool dropWhenCancelled = false;
+    };
+    // Starts `job` unless one runs; the window is busy until it is over.
+    void RunJob(Job job);
+    // Shows what `job` did, or the error it threw.
+    void FinishJob(const Job& job, const std::exception_ptr& error);
+    // While busy, the lists, buttons, values and the commands that use the session are off,
+    // and the progress bar and Cancel button are shown.
+    void SetBusy(bool busy);
+    // A session on the plugin folder that tells the job runner its progress.
+    std::shared_ptr<MapSession> MakeSession(RelocationMode mode) const;
+    void ShowLoadedMap(std::shared_ptr<MapSession> loaded, const std::filesystem::path& path);
 
     // Runs `work`; an error it raises is described once and shown. Returns false on error.
     template <class Work> bool Guard(Work&& work);
@@ -139,6 +173,8 @@ private:
     void DuplicateSelected(bool deep);
     // Duplicates the chunk of `row` of tag `tag` and says how it went.
     void DuplicateChunk(int32_t tag, const ChunkRow& row, bool deep);
+    // Offers the tags of `source` and imports the one chosen.
+    void ChooseImportedTag(std::shared_ptr<MapSession> source);
 
     // The values pane: the fields of `block`, read again (an empty pane when that fails).
     void ShowValues(const BlockKey& block);
@@ -157,6 +193,8 @@ private:
     };
     Place CurrentPlace() const;
     void ShowMapAgain(const Place& place);
+    // After an edit: the map shown again at `place`, and what the edit did in the status bar.
+    void ShowEdit(const Place& place, const EditOutcome& outcome);
     void SelectTagRow(int32_t tag);
     void SelectBlockRow(const ChunkPath& path);
     QModelIndex ChildRow(const QModelIndex& parent, const std::function<bool(const ChunkRow&)>& is,
@@ -178,7 +216,9 @@ private:
 
     std::shared_ptr<UserDialogs> dialogs_;
     std::shared_ptr<PluginCatalog> plugins_;
-    MapSession session_;
+    JobRunner* const jobs_;
+    // Replaced by another session when a map is loaded; jobs hold it while they run.
+    std::shared_ptr<MapSession> session_;
     TagListModel* const tagModel_;
     QSortFilterProxyModel* const tagFilter_;
     ChunkTreeModel* const chunkModel_;
@@ -186,6 +226,8 @@ private:
     std::optional<int32_t> chunkTag_;     // the tag whose chunk tree is shown
     std::optional<BlockKey> valuesBlock_; // the block whose values are shown
     QPointer<About> about_;
+    QPointer<QWidget> focusBeforeJob_;
+    bool closeWhenIdle_ = false; // closing waits for the job to stop
 };
 
 } // namespace pelmar::app

@@ -22,14 +22,14 @@ void MainWindow::ClearChunkTree() {
 void MainWindow::ShowChunkTree(int32_t tag) {
     ClearChunkTree();
     statusBar()->clearMessage();
-    const TagTree tree = session_.SelectTag(tag);
+    const TagTree tree = session_->SelectTag(tag);
     const QString message = QString::fromStdString(tree.message);
     if (tree.root) {
         Solid = false;
         chunkModel_->ShowRoot(tree.plugin, *tree.root);
         chunkTag_ = tag;
         Solid = true;
-    } else if (!session_.map().TagCache[static_cast<size_t>(tag)].HasData()) {
+    } else if (!session_->map().TagCache[static_cast<size_t>(tag)].HasData()) {
         statusBar()->showMessage(message); // a normal state of real maps, not an error
     } else {
         Message(message);
@@ -43,7 +43,7 @@ void MainWindow::LbTagChunks_ExpandRow(const QModelIndex& row) {
             BusyCursor busy;
             const ChunkRow* chunkRow = chunkModel_->RowAt(row);
             chunkModel_->SetChildren(
-                row, session_.Expand(*chunkTag_, *chunkModel_->plugin(), *chunkRow));
+                row, session_->Expand(*chunkTag_, *chunkModel_->plugin(), *chunkRow));
         });
     if (!expanded) {
         CloseRowQuietly(row);

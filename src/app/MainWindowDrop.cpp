@@ -24,8 +24,9 @@ std::optional<std::filesystem::path> DroppedFile(const QMimeData* data) {
 
 } // namespace
 
+// No map is taken while a job runs.
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedFile(event->mimeData())) {
+    if (!jobs_->Busy() && DroppedFile(event->mimeData())) {
         event->acceptProposedAction();
     }
 }

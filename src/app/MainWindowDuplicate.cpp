@@ -1,10 +1,8 @@
 // The Duplicate buttons: append a copy of the selected chunk to its struct's array, alone or
 // with its sub-blocks and data.
 
-#include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
-#include "app/MainWindowGuard.h"
 #include "app/OutcomeText.h"
 
 namespace pelmar::app {
@@ -38,19 +36,17 @@ void MainWindow::DuplicateSelected(bool deep) {
     DuplicateChunk(*tag, *row, deep); // the session refuses the root row "Main" and says why
 }
 
+// The copy is made on another thread; the tree is shown again once it is written.
 void MainWindow::DuplicateChunk(int32_t tag, const ChunkRow& row, bool deep) {
-    const Place place = CurrentPlace();
-    EditOutcome outcome;
-    const bool done = Guard([&] {
-        BusyCursor busy;
-        outcome = session_.Duplicate(tag, row.Path(), deep);
-    });
-    if (done) {
-        ShowMapAgain(place);
-        ReportEdit(outcome);
-        UpdateHistoryActions();
-        Message(DoneText(outcome, false));
-    }
+    const auto outcome = std::make_shared<EditOutcome>();
+    RunJob({deep ? tr("Duplicating with sub-blocks...") : tr("Duplicating..."),
+            [session = session_, outcome, tag, path = row.Path(), deep] {
+                *outcome = session->Duplicate(tag, path, deep);
+            },
+            [this, place = CurrentPlace(), outcome] {
+                ShowEdit(place, *outcome);
+                Message(DoneText(*outcome, false));
+            }});
 }
 
 } // namespace pelmar::app

@@ -1,6 +1,5 @@
 // Edit > Undo and Redo, and showing the map again after any edit.
 
-#include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
@@ -29,34 +28,38 @@ void MainWindow::_EditRedo_Action() {
 }
 
 void MainWindow::TravelHistory(bool undo) {
-    const Place place = CurrentPlace();
-    EditOutcome outcome;
-    const bool done = Guard([&] {
-        BusyCursor busy;
-        outcome = undo ? session_.Undo() : session_.Redo();
-    });
-    if (done) {
-        ShowMapAgain(place);
-        ReportEdit(outcome);
-        if (!outcome.warnings.empty()) {
-            Message(DoneText(outcome, true));
-        }
-    }
-    UpdateHistoryActions();
+    const auto outcome = std::make_shared<EditOutcome>();
+    RunJob({undo ? tr("Undoing...") : tr("Redoing..."),
+            [session = session_, outcome, undo] {
+                *outcome = undo ? session->Undo() : session->Redo();
+            },
+            [this, place = CurrentPlace(), outcome] {
+                ShowEdit(place, *outcome);
+                if (!outcome->warnings.empty()) {
+                    Message(DoneText(*outcome, true));
+                }
+            }});
 }
 
+// Nothing to undo or redo while a job runs: the session is the job's.
 void MainWindow::UpdateHistoryActions() {
     std::optional<std::string> undo, redo;
-    if (session_.IsOpen()) {
+    if (session_->IsOpen() && !jobs_->Busy()) {
         Guard([&] {
-            undo = session_.UndoDescription();
-            redo = session_.RedoDescription();
+            undo = session_->UndoDescription();
+            redo = session_->RedoDescription();
         });
     }
     MenuBar->EditUndo->setEnabled(undo.has_value());
     MenuBar->EditUndo->setText(undo ? tr("&Undo %1").arg(MenuText(*undo)) : tr("&Undo"));
     MenuBar->EditRedo->setEnabled(redo.has_value());
     MenuBar->EditRedo->setText(redo ? tr("&Redo %1").arg(MenuText(*redo)) : tr("&Redo"));
+}
+
+void MainWindow::ShowEdit(const Place& place, const EditOutcome& outcome) {
+    ShowMapAgain(place);
+    ReportEdit(outcome);
+    UpdateHistoryActions();
 }
 
 void MainWindow::ReportEdit(const EditOutcome& outcome) {
@@ -71,7 +74,7 @@ MainWindow::Place MainWindow::CurrentPlace() const {
     Place place;
     place.tag = SelectedTag();
     if (place.tag) {
-        place.key = session_.map().TagCache[static_cast<size_t>(*place.tag)].NameKey();
+        place.key = session_->map().TagCache[static_cast<size_t>(*place.tag)].NameKey();
     }
     if (const ChunkRow* row = chunkModel_->RowAt(SelectedIndex(LbTagChunks))) {
         place.block = row->Path();
@@ -85,7 +88,7 @@ void MainWindow::ShowMapAgain(const Place& place) {
         return;
     }
     // An undone import removes a tag: the selected one is looked for by its name.
-    const HaloPcMap& map = session_.map();
+    const HaloPcMap& map = session_->map();
     const auto at = static_cast<size_t>(*place.tag);
     const bool same = at < map.TagCache.size() && map.TagCache[at].NameKey() == place.key;
     if (const std::optional<int32_t> found = same ? place.tag : map.FindTagByName(place.key)) {
@@ -97,7 +100,7 @@ void MainWindow::ShowMapAgain(const Place& place) {
 }
 
 void MainWindow::SelectTagRow(int32_t tag) {
-    const std::string& tagClass = session_.map().TagCache[static_cast<size_t>(tag)].Class1;
+    const std::string& tagClass = session_->map().TagCache[static_cast<size_t>(tag)].Class1;
     for (int i = 0; i < tagFilter_->rowCount(); ++i) {
         const QModelIndex classRow = tagFilter_->index(i, 0);
         if (tagModel_->ClassAt(classRow) != tagClass) {

@@ -1,6 +1,5 @@
 // File > Import tag...: copies a tag chosen from another map into the loaded map.
 
-#include "app/BusyCursor.h"
 #include "app/BytesText.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
@@ -45,8 +44,10 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 } // namespace
 
+// The source map is read on another thread, the tag chosen from it, and copied on another
+// thread again. The source is only read; the loaded map itself serves when both are the same.
 bool MainWindow::_FileImporttag_Action() {
-    if (!session_.IsOpen()) {
+    if (!session_->IsOpen()) {
         Message(tr("Load a map first: the tag is copied into the loaded map."));
         return false;
     }
@@ -56,33 +57,37 @@ bool MainWindow::_FileImporttag_Action() {
         if (!sourcePath) {
             return;
         }
-        // The source is only read; the loaded map itself serves when both are the same file.
-        MapSession other(plugins_);
-        const bool same = SameFile(*sourcePath, session_.path());
-        if (!same) {
-            BusyCursor busy;
-            other.Open(*sourcePath);
-        }
-        const HaloPcMap& source = same ? session_.map() : other.map();
-        const TagChoices choices = ListTags(source);
-        const std::optional<int> chosen = dialogs_->ChooseFromList(
-            this, tr("Import tag"), tr("Tag to copy into %1:").arg(FileNameText(session_.path())),
-            choices.texts);
-        if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(choices.indexes.size())) {
-            return;
-        }
-        const Place place = CurrentPlace();
-        EditOutcome outcome;
-        {
-            BusyCursor busy;
-            outcome = session_.Import(source, choices.indexes[static_cast<size_t>(*chosen)]);
-        }
-        ShowMapAgain(place);
-        ReportEdit(outcome);
-        UpdateHistoryActions();
-        Message(DoneText(outcome, true));
+        const bool same = SameFile(*sourcePath, session_->path());
+        const auto source = same ? session_ : std::make_shared<MapSession>(plugins_);
+        RunJob({tr("Reading %1...").arg(FileNameText(*sourcePath)),
+                [source, same, path = *sourcePath] {
+                    if (!same) {
+                        source->Open(path);
+                    }
+                },
+                [this, source] { ChooseImportedTag(source); }, true});
     });
     return false;
+}
+
+void MainWindow::ChooseImportedTag(std::shared_ptr<MapSession> source) {
+    const TagChoices choices = ListTags(source->map());
+    const std::optional<int> chosen = dialogs_->ChooseFromList(
+        this, tr("Import tag"), tr("Tag to copy into %1:").arg(FileNameText(session_->path())),
+        choices.texts);
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(choices.indexes.size())) {
+        return;
+    }
+    const auto outcome = std::make_shared<EditOutcome>();
+    RunJob(
+        {tr("Importing..."),
+         [session = session_, source, outcome, n = choices.indexes[static_cast<size_t>(*chosen)]] {
+             *outcome = session->Import(source->map(), n);
+         },
+         [this, place = CurrentPlace(), outcome] {
+             ShowEdit(place, *outcome);
+             Message(DoneText(*outcome, true));
+         }});
 }
 
 } // namespace pelmar::app

@@ -1,6 +1,5 @@
 // File > Load map, the tag list and its filter box.
 
-#include "app/BusyCursor.h"
 #include "app/ChunkTreeModel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowGuard.h"
@@ -39,20 +38,26 @@ bool MainWindow::_FileLoadmap_Action() {
     return false;
 }
 
+// The map is read into a session of its own on another thread, and takes the place of the one
+// shown only once it is read, unless loading was cancelled meanwhile.
 void MainWindow::OpenMap(const std::filesystem::path& path) {
-    Guard([&] {
-        plugins_->ScanForPlugins();
-        {
-            BusyCursor busy;
-            session_.Open(path); // on failure the earlier map stays
-        }
-        FillTagList();
-        setWindowTitle(tr("Pelmar") + " : " + FileNameText(path));
-        LbMapTags->setEnabled(true);
-        LbTagChunks->setEnabled(true);
-        RememberMap(path);
-    });
-    UpdateHistoryActions();
+    const std::shared_ptr<MapSession> loaded = MakeSession(session_->relocationMode());
+    RunJob({tr("Loading %1...").arg(FileNameText(path)),
+            [plugins = plugins_, loaded, path] {
+                plugins->ScanForPlugins();
+                loaded->Open(path);
+            },
+            [this, loaded, path] { ShowLoadedMap(loaded, path); }, true});
+}
+
+void MainWindow::ShowLoadedMap(std::shared_ptr<MapSession> loaded,
+                               const std::filesystem::path& path) {
+    session_ = std::move(loaded);
+    FillTagList();
+    setWindowTitle(tr("Pelmar") + " : " + FileNameText(path));
+    LbMapTags->setEnabled(true);
+    LbTagChunks->setEnabled(true);
+    RememberMap(path);
 }
 
 void MainWindow::FillTagList() {
@@ -61,13 +66,13 @@ void MainWindow::FillTagList() {
     BtnDupDeep->setEnabled(false);
     statusBar()->clearMessage();
     std::vector<std::string> classes;
-    for (const std::string& tagClass : session_.map().TagClass) {
+    for (const std::string& tagClass : session_->map().TagClass) {
         if (plugins_->HasPluginFor(tagClass)) {
             classes.push_back(tagClass);
         }
     }
     tagModel_->ShowClasses(classes, [this](const std::string& tagClass) {
-        return TagsByName(session_.map(), tagClass);
+        return TagsByName(session_->map(), tagClass);
     });
     ApplyTagFilter();
 }

@@ -45,7 +45,14 @@ void MainWindow::SaveLayout() const {
     settings.setValue(AppSettings::kPanes, Panes->saveState());
 }
 
+// While a job runs, closing cancels it and the window closes once it is over.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (jobs_->Busy()) {
+        closeWhenIdle_ = true;
+        CancelJob();
+        event->ignore();
+        return;
+    }
     SaveLayout();
     QMainWindow::closeEvent(event);
 }
@@ -55,7 +62,7 @@ void MainWindow::Relocation_Choose(QAction* mode) {
     if (at >= kModes.size()) {
         return;
     }
-    session_.SetRelocationMode(kModes[at].mode);
+    session_->SetRelocationMode(kModes[at].mode);
     AppSettings().setValue(AppSettings::kRelocation, kModes[at].name);
     RelocationInfo->setText(tr("Relocation: %1").arg(mode->text().remove('&')));
 }

@@ -38,8 +38,8 @@ void MainWindow::SetUpValues() {
     LbValues->setModel(valueModel_);
     LbValues->setItemDelegateForColumn(
         FieldValueModel::Value,
-        new ValueDelegate([this](const auto& classes) { return TagTexts(session_.map(), classes); },
-                          LbValues));
+        new ValueDelegate(
+            [this](const auto& classes) { return TagTexts(session_->map(), classes); }, LbValues));
     LbValues->setSelectionBehavior(QAbstractItemView::SelectRows);
     LbValues->setSelectionMode(QAbstractItemView::SingleSelection);
     LbValues->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -108,11 +108,12 @@ void MainWindow::ShowValues(const BlockKey& block) {
 }
 
 std::vector<ValueRow> MainWindow::ReadRows(const BlockKey& block) {
-    const Tag& tag = session_.map().TagCache.at(static_cast<size_t>(block.tag));
+    const Tag& tag = session_->map().TagCache.at(static_cast<size_t>(block.tag));
     const std::shared_ptr<const PluginDef> plugin = plugins_->PluginFor(tag.Class1);
-    const StructDef& layout = *ResolveBlock(session_.ViewOf(block.tag, *plugin), block.path).layout;
+    const StructDef& layout =
+        *ResolveBlock(session_->ViewOf(block.tag, *plugin), block.path).layout;
     std::vector<ValueRow> rows;
-    for (FieldValue& value : session_.ReadValues(block.tag, block.path)) {
+    for (FieldValue& value : session_->ReadValues(block.tag, block.path)) {
         const FieldDef* def = std::holds_alternative<BlockValue>(value.value)
                                   ? nullptr
                                   : FieldNamed(layout, value.name);
@@ -123,10 +124,10 @@ std::vector<ValueRow> MainWindow::ReadRows(const BlockKey& block) {
 }
 
 void MainWindow::ShowBlockInfo(const BlockKey& block) {
-    const HaloPcMap& map = session_.map();
+    const HaloPcMap& map = session_->map();
     const std::shared_ptr<const PluginDef> plugin =
         plugins_->PluginFor(map.TagCache.at(static_cast<size_t>(block.tag)).Class1);
-    const ResolvedBlock resolved = ResolveBlock(session_.ViewOf(block.tag, *plugin), block.path);
+    const ResolvedBlock resolved = ResolveBlock(session_->ViewOf(block.tag, *plugin), block.path);
     const int64_t size = block.path.IsRoot() ? plugin->headerSize : resolved.layout->size;
     const auto address = static_cast<uint32_t>(static_cast<uint32_t>(resolved.offset) +
                                                static_cast<uint32_t>(map.Magic));
@@ -136,11 +137,16 @@ void MainWindow::ShowBlockInfo(const BlockKey& block) {
 }
 
 // Bad input is refused with the session's message and writes nothing; either way the pane
-// then shows what the file holds.
+// then shows what the file holds. A value edit takes milliseconds and is made here. None is
+// made while a job holds the session: a value left in its editor when a job starts is dropped,
+// as it was when the map was shown again under it.
 void MainWindow::SetFieldValue(const BlockKey& block, const QString& field, const QString& text) {
+    if (jobs_->Busy()) {
+        return;
+    }
     EditOutcome outcome;
     if (Guard([&] {
-            outcome = session_.SetValue(block.tag, block.path, Latin1(field), Latin1(text));
+            outcome = session_->SetValue(block.tag, block.path, Latin1(field), Latin1(text));
         })) {
         ReportEdit(outcome);
     }

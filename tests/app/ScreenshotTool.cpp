@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     pelmar::apptest::Harness h(pelmar::test::BundledPluginsDir());
-    h.w.OpenMap(h.Realistic());
+    h.Load(h.Realistic());
     const QModelIndex root = h.SelectTag("weap", "weapons\\pistol\\pistol");
     h.Walk(h.w.LbTagChunks, root, {"magazines"});
     h.Select(h.Walk(h.w.LbTagChunks, root, {"triggers", "triggers : 1"}));

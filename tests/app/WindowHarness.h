@@ -84,9 +84,18 @@ struct Harness {
         test::WriteFileBytes(dir / "real.map", builder::BuildRealisticMap({}, lookup).bytes);
         return dir / "real.map";
     }
-    void Load(std::optional<std::filesystem::path> path) {
+    // Presses a button or menu item (then Cancel as its job starts, when `cancel`) and waits.
+    void Do(QObject* item, bool cancel = false) {
+        if (cancel) {
+            QObject::connect(w.jobs(), &app::JobRunner::BusyChanged, w.JobCancel,
+                             &QPushButton::click, Qt::SingleShotConnection);
+        }
+        QMetaObject::invokeMethod(item, qobject_cast<QAction*>(item) ? "trigger" : "click");
+        QTRY_VERIFY_WITH_TIMEOUT(!w.jobs()->Busy(), 60'000);
+    }
+    void Load(std::optional<std::filesystem::path> path, bool cancel = false) {
         dialogs->files.push_back(std::move(path));
-        w.MenuBar->FileLoadmap->trigger();
+        Do(w.MenuBar->FileLoadmap, cancel);
     }
     static QStringList Texts(const QAbstractItemModel* m, const QModelIndex& parent = {}) {
         QStringList texts;
@@ -99,8 +108,7 @@ struct Harness {
     static QModelIndex Walk(QTreeView* view, QModelIndex row, const QStringList& path) {
         view->expand(row);
         for (const QString& text : path) {
-            row = view->model()->index(static_cast<int>(Texts(view->model(), row).indexOf(text)), 0,
-                                       row);
+            row = view->model()->index(int(Texts(view->model(), row).indexOf(text)), 0, row);
             view->expand(row);
         }
         return row;
@@ -120,7 +128,7 @@ struct Harness {
     }
     QStringList Rows(const QModelIndex& parent) { return Texts(w.chunkModel(), parent); }
     void Select(const QModelIndex& row) { w.LbTagChunks->setCurrentIndex(row); }
-    void Dup() { QTest::mouseClick(w.BtnDup, Qt::LeftButton); }
+    void Dup(bool cancel = false) { Do(w.BtnDup, cancel); }
     std::vector<uint8_t> Bytes() const { return test::ReadFileBytes(w.session().path()); }
     // The value cell of the field named `field` in the values pane.
     QModelIndex Value(const QString& field) const {

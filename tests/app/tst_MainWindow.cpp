@@ -22,7 +22,7 @@ const std::string kPistol = "weapons\\pistol\\pistol";
 // A window on the realistic map with the pistol's first trigger selected.
 struct Trigger : Harness {
     Trigger() : Harness(test::BundledPluginsDir()) {
-        w.OpenMap(Realistic());
+        Load(Realistic());
         Select(Chunk(SelectTag("weap", kPistol), {"triggers", "triggers : 1"}));
     }
     // The trigger's fields' names and values as a session of its own reads them from the file.
@@ -108,7 +108,7 @@ private slots:
         QTRY_COMPARE(content->size(), app::MainWindow::kMinimumSize);
     }
 
-    // A second map replaces the first; a cancelled and a failed load keep it. The filter box.
+    // A second map replaces the first; cancelled (dialog or reading) or failed loads keep it.
     void LoadMapListsClassesWithPlugins() {
         Harness h;
         h.Load(h.Demo("first.map"));
@@ -116,6 +116,7 @@ private slots:
         std::erase_if(second.tags, [](auto& t) { return t.class1 == "weap"; });
         h.Load(h.Demo("second.map", second));
         h.Load(std::nullopt);
+        h.Load(h.Demo("third.map"), true);
         h.Load(h.dir / "missing.map");
         QVERIFY(h.dialogs->messages.size() == 1 && h.dialogs->messages[0].contains("missing.map"));
         QCOMPARE(h.w.windowTitle(), QString("Pelmar : second.map"));
@@ -167,13 +168,15 @@ private slots:
         QVERIFY(h.w.LbTagChunks->currentIndex() == magazine && h.w.BtnDup->isEnabled());
     }
 
-    // The tree is shown again with the copy and the same row selected; undo and redo from the
-    // Edit menu give back the file byte for byte.
+    // Cancelled at once, it writes nothing and says so in the status bar; then the copy is shown,
+    // the same row selected; undo and redo from the Edit menu give the file back byte for byte.
     void DuplicateAddsAChunkUndoneAndRedone() {
         Harness h;
         const QModelIndex triggers = h.Chunk(h.OpenTag("weap", kPistol), {"triggers"});
         const std::vector<uint8_t> before = h.Bytes();
         h.Select(h.w.chunkModel()->index(1, 0, triggers));
+        h.Dup(true);
+        QVERIFY(h.Bytes() == before && h.w.statusBar()->currentMessage().contains("cancelled"));
         h.Dup();
         QCOMPARE(h.dialogs->messages, QStringList({"Done"}));
         const std::vector<uint8_t> after = h.Bytes();
@@ -182,10 +185,10 @@ private slots:
         QCOMPARE(selected.data().toString(), QString("triggers : 2"));
         QCOMPARE(h.Rows(selected.parent()).last(), QString("triggers : 4"));
         QVERIFY(h.w.valueModel()->rowCount() > 0);
-        QVERIFY(h.w.MenuBar->EditUndo->text().startsWith("&Undo Chunk 2 of 3 copied to "));
+        QVERIFY(h.w.MenuBar->EditUndo->text().startsWith("&Undo duplicate triggers : 2 of "));
         for (const auto& [item, bytes] :
              {std::pair(h.w.MenuBar->EditUndo, before), std::pair(h.w.MenuBar->EditRedo, after)}) {
-            item->trigger();
+            h.Do(item);
             QVERIFY(h.Bytes() == bytes);
             QCOMPARE(h.Rows(h.w.LbTagChunks->currentIndex().parent()).size(),
                      bytes == before ? 3 : 4);
@@ -240,7 +243,7 @@ private slots:
         h.Load(h.Demo("target.map", target));
         h.dialogs->files.push_back(h.Demo("source.map"));
         h.dialogs->picks.push_back("effe:effects\\impacts\\metal");
-        h.w.MenuBar->FileImporttag->trigger();
+        h.Do(h.w.MenuBar->FileImporttag);
         const QStringList offered = h.dialogs->offered.value(0);
         QVERIFY(offered.size() == 21 && std::is_sorted(offered.begin(), offered.end()));
         QVERIFY(h.dialogs->messages.value(0).startsWith("Done\nNew tag: effe:effects\\impacts"));
@@ -329,7 +332,7 @@ private slots:
         for (const auto& [item, bytes] :
              {std::pair(h.w.MenuBar->EditUndo, first), std::pair(h.w.MenuBar->EditRedo, edited)}) {
             for (int n = 0; n < 5; ++n) {
-                item->trigger();
+                h.Do(item);
             }
             QVERIFY(h.Bytes() == bytes && !item->isEnabled());
             QCOMPARE(h.Value("rounds per shot").data().toString(),
@@ -349,7 +352,7 @@ private slots:
             QCOMPARE(h.w.RelocationInfo->text(), QString("Relocation: Scan"));
             h.Select(h.Chunk(h.OpenTag("weap", kPistol), {"triggers", "triggers : 1"}));
             const std::vector<uint8_t> before = h.Bytes();
-            QTest::mouseClick(h.w.BtnDupDeep, Qt::LeftButton);
+            h.Do(h.w.BtnDupDeep);
             QVERIFY(h.Bytes() == before && h.dialogs->messages.value(0).contains("needs precise"));
             h.Dup();
             QVERIFY(h.w.statusBar()->currentMessage().endsWith("(relocation by value, as asked)"));
