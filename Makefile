@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan bench fuzz format clean
+.PHONY: all deps build run test test-asan bench fuzz mutants format clean
 
 all: build
 
@@ -31,6 +31,10 @@ fuzz: deps
 
 bench: build
 	@bash bench/run-all.sh $(BUILD_DIR)
+
+# Plants each fault of tests/mutants.txt in a copy of the tree and checks the tests catch it.
+mutants: deps
+	@bash scripts/mutants.sh
 
 format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
