@@ -163,7 +163,7 @@ void FixUpCopy(std::span<uint8_t> copy, const CopyFixUp& fix) {
             if (k > 0) {
                 StoreI32(word - 4, 0);
             }
-        } else if (target > fix.tagEnd && target < fix.oldLength &&
+        } else if (target >= fix.tagEnd && target < fix.oldLength &&
                    !fix.IsRescanned(fix.position + int64_t{4} * k)) {
             StoreI32(word, AddWrap(value, fix.raise));
         }

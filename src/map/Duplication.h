@@ -68,8 +68,9 @@ DuplicationPlan PlanDuplication(const HaloPcMap& map, const DuplicationRequest& 
 
 // How the words of a fresh copy are fixed up: a word that points strictly inside the current
 // tag's data is cleared with the word before it (a reflexive's count and pointer), so the copy
-// owns no sub-blocks; a word that points past the tag's end and into the file as it was is
-// raised by `raise`, unless a relocation run of the edit examines the word's place anyway.
+// owns no sub-blocks; a word that points at or past the tag's end (the next tag's data, which
+// the insertion moved) and into the file as it was is raised by `raise`, unless a relocation
+// run of the edit examines the word's place anyway.
 struct CopyFixUp {
     int32_t magic = 0;
     int32_t tagStart = 0;

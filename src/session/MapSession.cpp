@@ -182,13 +182,26 @@ EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
 
 HaloPcMap MapSession::Checked(std::shared_ptr<const void> owner,
                               std::span<const uint8_t> bytes) const {
+    HaloPcMap decoded;
     try {
-        return HaloPcMap::Decode(std::move(owner), bytes);
+        decoded = HaloPcMap::Decode(std::move(owner), bytes);
     } catch (const PelmarError& e) {
         throw PelmarError(ErrorKind::Refused,
                           "the edit would leave a map that cannot be opened: " + e.detail(),
                           e.offset());
     }
+    // An entry whose address leads outside the file must not come to lead into it because the
+    // file grew (nor the other way round): its tag would change meaning.
+    const size_t common = std::min(decoded.TagCache.size(), map_.TagCache.size());
+    for (size_t i = 0; i < common; ++i) {
+        if (decoded.TagCache[i].HasData() != map_.TagCache[i].HasData()) {
+            throw PelmarError(ErrorKind::Refused,
+                              "the edit would change whether tag " + map_.TagCache[i].NameKey() +
+                                  " has data in this file (its data address lies just past the "
+                                  "end of the file)");
+        }
+    }
+    return decoded;
 }
 
 void MapSession::Refresh() {

@@ -63,12 +63,13 @@ TEST(WorkedExample, SecondChunkOfThreeGivesExactlyTheExpectedFile) {
     const Edited after = ExpectSoundEdit(map, plan.edit);
 
     // The copy of 648..695: 1401 and 1699 point inside the tag and are cleared with the word
-    // before them; 1400 and 1700 (the tag's bounds) stay; 1701 points past the tag into the
-    // file and is raised; 0x7FFFFFF0 and 5000 point past the end of the file and stay.
+    // before them; 1400 (the tag's start) stays; 1700 (its end: the next tag's data) and 1701
+    // point into the moved file and are raised; 0x7FFFFFF0 and 5000 point past its end and stay.
     Bytes copy(before.begin() + 648, before.begin() + 696);
     for (int64_t at : {0, 4, 8, 12}) {
         SetWord(copy, at, 0);
     }
+    SetWord(copy, 20, 1748);
     SetWord(copy, 24, 1749);
     Bytes expected(before.begin(), before.begin() + kInsertAt);
     expected.insert(expected.end(), copy.begin(), copy.end());
@@ -270,7 +271,8 @@ TEST(CopyFixUp, ClearsInnerPointersAndRaisesOnlyWordsPointingPastTheTagIntoTheFi
     } cases[] = {
         {"inner pointer clears the word before", Words({9, 3, 1401, 7}), Words({9, 0, 0, 7})},
         {"inner pointer at offset 0 clears itself", Words({1699, 5, 6}), Words({0, 5, 6})},
-        {"tag bounds stay", Words({1400, 1700, 1399, -1, 0}), Words({1400, 1700, 1399, -1, 0})},
+        {"the tag's start stays, its end (the next tag) is raised", Words({1400, 1700, 1399, -1, 0}),
+         Words({1400, 1748, 1399, -1, 0})},
         {"past the tag and before the file's end: raised", Words({1701, 1763, 1764}),
          Words({1749, 1811, 1764})},
         {"past the end of the file: kept", Words({5000, 0x7FFFFFF0, kMin}),

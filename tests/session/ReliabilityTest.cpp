@@ -190,6 +190,12 @@ TEST_F(Reliability, CraftedMapsAreRefusedUnchanged) {
          [&](Bytes& b) { SetWord(b, scanEnd, clean.Magic + scenario.Offset - 4); }},
         {"array outside the tag", kWeapon, ChunkPath().Child("magazines", 1),
          [&](Bytes& b) { SetWord(b, weapon.Offset + 44, clean.Magic + scenario.Offset); }},
+        {"an entry just past the end, which the insertion would reach", kWeapon, kPacks,
+         [&](Bytes& b) {
+             const int64_t last = clean.tagOffset + layout::kEntrySize * (clean.TagCount - 1);
+             SetWord(b, last + layout::kEntryDataAddressField,
+                     clean.Magic + static_cast<int32_t>(b.size()) + 4);
+         }},
         {"a tag of size 0 sharing its data", kWeapon, ChunkPath().Child("magazines", 1),
          [&](Bytes& b) {
              const int64_t next = clean.tagOffset + layout::kEntrySize * (*clean.FindTagByName(kWeapon) + 1);
