@@ -213,17 +213,29 @@ TEST_P(PreciseRelocation, ModesAndRefusals) {
     EXPECT_FALSE(other.ChooseRelocation().precise);
     other.SetRelocationMode(RelocationMode::Precise);
     EXPECT_THROW(other.ChooseRelocation(), PelmarError);
-    // A block whose count runs past the file: refused, nothing written.
+    // A struct at its layout's maximum does not grow.
     const auto [tag, path] = FindChunk("weap", {"triggers"});
     const LocatedChunk chunk = LocateChunk(session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
-    std::vector<uint8_t> damaged = before_;
-    StoreI32(damaged.data() + chunk.chunk.referenceOffset + 4, 0x7FFFFF00);
-    WriteFileBytes(dir_ / "a.map", damaged);
-    session_->Open(dir_ / "a.map");
-    EXPECT_THROW(session_->Duplicate(session_->map().TagsOfClass("scnr").front(),
-                                     ChunkPath().Child("skies", 1)),
-                 PelmarError);
-    EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), damaged);
+    for (int32_t count = LoadI32(before_.data() + chunk.chunk.referenceOffset); count < chunk.layout->max;
+         ++count) {
+        session_->Duplicate(tag, path);
+    }
+    const std::vector<uint8_t> full = ReadFileBytes(dir_ / "a.map");
+    EXPECT_THROW(session_->Duplicate(tag, path), PelmarError);
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), full);
+    // A block whose count is past its maximum or runs past the file: refused, nothing written.
+    const std::pair<int64_t, int32_t> damages[] = {{0, static_cast<int32_t>(chunk.layout->max) + 1},
+                                                   {4, 0x7FFFFF00}};
+    for (const auto& [word, value] : damages) {
+        std::vector<uint8_t> damaged = before_;
+        StoreI32(damaged.data() + chunk.chunk.referenceOffset + word, value);
+        WriteFileBytes(dir_ / "a.map", damaged);
+        session_->Open(dir_ / "a.map");
+        EXPECT_THROW(session_->Duplicate(session_->map().TagsOfClass("scnr").front(),
+                                         ChunkPath().Child("skies", 1)),
+                     PelmarError);
+        EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), damaged);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVersions, PreciseRelocation, ::testing::Values(609u, 7u));
