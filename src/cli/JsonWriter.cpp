@@ -117,14 +117,23 @@ JsonWriter& JsonWriter::Int(int64_t value) {
     return *this;
 }
 
+namespace {
+
+// The shortest decimal form of `value` that reads back as the same value.
+template <typename Number> void AppendShortest(std::string& out, Number value) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+} // namespace
+
 JsonWriter& JsonWriter::Double(double value) {
     if (!std::isfinite(value)) {
         return Null();
     }
     Separate();
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    buffer_.append(digits, result.ptr);
+    AppendShortest(buffer_, value);
     return *this;
 }
 
@@ -133,9 +142,7 @@ JsonWriter& JsonWriter::Float(float value) {
         return Null();
     }
     Separate();
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    buffer_.append(digits, result.ptr);
+    AppendShortest(buffer_, value);
     return *this;
 }
 
