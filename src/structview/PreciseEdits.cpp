@@ -21,7 +21,7 @@ void MoveDeclaredAddresses(const HaloPcMap& map, std::span<const AddressSlot> sl
     const auto oldLength = static_cast<int64_t>(file.size());
     const auto move = [&](int64_t at, int32_t value) {
         const int32_t target = SubWrap(value, map.Magic);
-        if (target >= from && target < oldLength) {
+        if (target >= from && target <= oldLength) { // the end of the file moves too
             edit.AddWord(edit.NewPosition(at), moveOf(target));
         }
     };

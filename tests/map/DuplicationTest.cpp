@@ -144,10 +144,11 @@ TEST(Duplication, SecondDuplicationInAGrownTagRelocatesItsWholeData) {
 // "scnr" in any letter case.
 TEST(Duplication, ScenarioClassInCapitalsRelocatesByTheScenarioScanThenTheGeneralOne) {
     int32_t magic = 0;
+    int32_t length = 0; // a word points just past the end of the file, into what it grows by
     const auto build = [&](int32_t s, int32_t t1) {
         builder::TagSpec scenario = PlainTag("scnr", "level", 0, Block(1536));
         scenario.endAddressWord = 1448;
-        const Block sky = Of(16, {s + 8 + magic, t1 + 4 + magic, t1 + magic, 1234});
+        const Block sky = Of(16, {s + 8 + magic, t1 + 4 + magic, t1 + magic, length + 4 + magic});
         scenario.data.Add(Reflexive{48, 16, {sky, Block(16)}});
         scenario.data.Add(Reflexive{60, 8, {Block(8)}});
         const Block other = Of(32, {t1 + magic, s + 1564 + magic});
@@ -157,6 +158,7 @@ TEST(Duplication, ScenarioClassInCapitalsRelocatesByTheScenarioScanThenTheGenera
     };
     const builder::BuiltMap layout = build(0, 0);
     magic = layout.magic;
+    length = static_cast<int32_t>(layout.bytes.size());
     const int32_t s = layout.tags[0].offset;
     const int32_t t1 = layout.tags[1].offset;
     const builder::BuiltMap built = build(s, t1);
@@ -169,6 +171,7 @@ TEST(Duplication, ScenarioClassInCapitalsRelocatesByTheScenarioScanThenTheGenera
     SetWord(copy, 0, 0);                    // an inner pointer at offset 0 clears only itself
     SetWord(copy, 4, address(t1 + 4) + 16); // moved once, by the scenario's scan
     SetWord(copy, 8, address(t1) + 16);     // the tag's end: moved by the general scan
+    SetWord(copy, 12, address(length + 4) + 16); // past the old end: moved by the scenario's scan
     Bytes expected(before.begin(), before.begin() + insertAt);
     expected.insert(expected.end(), copy.begin(), copy.end());
     expected.insert(expected.end(), before.begin() + insertAt, before.end());
@@ -178,6 +181,7 @@ TEST(Duplication, ScenarioClassInCapitalsRelocatesByTheScenarioScanThenTheGenera
     SetWord(expected, s + 1448, address(t1) + 16);     // the scan end itself
     SetWord(expected, s + 1540, address(t1 + 4) + 16); // the original chunk
     SetWord(expected, s + 1544, address(t1) + 16);
+    SetWord(expected, s + 1548, address(length + 4) + 16);
     SetWord(expected, t1 + 16, address(t1) + 16); // tag 1's data, now 16 bytes on
     EXPECT_EQ(after.bytes, expected);
 

@@ -2,10 +2,12 @@
 // the layouts declare is bit for bit what it was (floats in the band that looks like addresses
 // included), and every declared address leads to the same content.
 
+#include "mapbuilder/MapBuilder.h"
 #include "mapbuilder/RealisticMap.h"
 #include "platform/Int32.h"
 #include "platform/Words.h"
 #include "session/MapSession.h"
+#include "structview/PluginParser.h"
 #include "structview/TextValues.h"
 #include "support/TestSupport.h"
 
@@ -239,6 +241,32 @@ TEST_P(PreciseRelocation, ModesAndRefusals) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVersions, PreciseRelocation, ::testing::Values(609u, 7u));
+
+// A block of three elements is refused by a layout that allows two, and walked by one that
+// allows three.
+TEST(AddressWalk, ABlockBeyondItsLayoutsMaximumIsRefused) {
+    builder::TagSpec tag;
+    tag.class1 = "test";
+    tag.data = builder::Block(16);
+    tag.data.Add(builder::Reflexive{0, 4, std::vector<builder::Block>(3, builder::Block(4))});
+    builder::MapSpec spec;
+    spec.tags = {tag};
+    const std::vector<uint8_t> bytes = builder::BuildMap(spec).bytes;
+    auto buffer = std::make_shared<ByteBuffer>(bytes.size());
+    std::memcpy(buffer->data(), bytes.data(), bytes.size());
+    const HaloPcMap map = HaloPcMap::Decode(buffer);
+    for (const int max : {2, 3}) {
+        const PluginDef plugin = ParsePlugin(
+            "<plugin class=\"test\" complete=\"true\"><struct name=\"b\" offset=\"0\" size=\"4\" "
+            "max=\"" + std::to_string(max) + "\"/></plugin>");
+        const LayoutLookup lookup = [&](std::string_view) { return &plugin; };
+        if (max == 2) {
+            EXPECT_THROW(DeclaredAddresses(map, lookup), PelmarError);
+        } else {
+            EXPECT_EQ(DeclaredAddresses(map, lookup).size(), 1u);
+        }
+    }
+}
 
 } // namespace
 } // namespace pelmar::test
