@@ -68,20 +68,31 @@ TEST(StreamEdit, BlocksGiveTheWholeFileAndUndoExactly) {
     overlapping.Shift(WordsEndingBy(0, 30000, old.size() + 6), moved, 6);
     overlapping.Shift(WordsEndingBy(10002, 20000, old.size() + 6), moved, 6);
     cases.push_back({"overlapping grids", overlapping});
+    // Across the boundary at 12288: the word on grid 0 before it moves, which carries into the
+    // word on grid 2 that straddles the boundary and brings it into the moved range.
+    std::vector<uint8_t> chained(old.size(), 0);
+    StoreU32(chained.data() + 12284, 0x00305678); // moved: its byte 12286 becomes 0x31
+    StoreU32(chained.data() + 12288, 0x70000020); // the grid-2 word reads 0x00200030, then ...31
+    FileEdit carry;
+    const MovedValues range{0, 0x00200031, 0x00400000};
+    carry.Shift(WordRun{12280, 3}, range, 0x10000);
+    carry.Shift(WordRun{12286, 1}, range, 0x10000);
+    cases.push_back({"a carry across a block boundary", carry});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ByteBuffer whole = Materialize(old, c.edit);
+        const std::vector<uint8_t>& file = c.edit.insertions.empty() ? chained : old;
+        const ByteBuffer whole = Materialize(file, c.edit);
         const std::vector<uint8_t> expected(whole.data(), whole.data() + whole.size());
         for (const size_t block : {size_t{4096}, size_t{8192}, size_t{1} << 20}) {
             EditTrace trace;
-            const std::vector<uint8_t> streamed = Streamed(old, c.edit, block, &trace);
+            const std::vector<uint8_t> streamed = Streamed(file, c.edit, block, &trace);
             ASSERT_EQ(streamed, expected) << "blocks of " << block;
             VectorSink undone;
             StreamControl control;
             control.blockSize = block;
             StreamUndo(streamed, c.edit, trace, undone, control);
-            EXPECT_EQ(undone.out, old) << "undo in blocks of " << block;
+            EXPECT_EQ(undone.out, file) << "undo in blocks of " << block;
         }
     }
 }
