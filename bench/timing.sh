@@ -30,9 +30,10 @@ bench_setup() { # NAME BUILD_DIR
     trap 'rm -rf "$work"' EXIT
 }
 
-# Writes a realistic map of SIZE MiB with about 16 tags per MiB to PATH.
+# Writes a realistic map of SIZE MiB with TAGS tags (the size of a campaign map's index) to PATH.
+TAGS="${TAGS:-4096}"
 make_map() { # PATH SIZE_MB
-    "$cli" make-demo "$1" --size-mb "$2" --tags $(($2 * 16)) --plugins "$plugins" --force >/dev/null
+    "$cli" make-demo "$1" --size-mb "$2" --tags "$TAGS" --plugins "$plugins" --force >/dev/null
 }
 
 SIZES="${SIZES:-32 128 256 512}"
