@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         parts[0], parts[1], selector,
         [&](const HaloPcMap& map, const PluginDef& plugin, int32_t index, const TreeView& view,
             const std::vector<TreeLine>& lines) {
-            const TreeLine& line = lines[fuzz::Pick(selector, 1, static_cast<uint32_t>(lines.size()))];
+            const TreeLine& line =
+                lines[fuzz::Pick(selector, 1, static_cast<uint32_t>(lines.size()))];
             const uint32_t mode = fuzz::Pick(selector, 2, 3);
             try {
                 const LocatedChunk chunk = LocateChunk(view, line.row.Path());

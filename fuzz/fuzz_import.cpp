@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!plugin || !map || !source) {
         return 0;
     }
-    const auto n = static_cast<int32_t>(fuzz::Pick(parts[3], 0, static_cast<uint32_t>(source->TagCount)));
+    const auto n =
+        static_cast<int32_t>(fuzz::Pick(parts[3], 0, static_cast<uint32_t>(source->TagCount)));
     try {
         const LayoutLookup lookup = [&](std::string_view) { return &*plugin; };
         const ImportPlan plan =

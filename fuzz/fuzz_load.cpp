@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto block = t.TagBlock.bytes();
         const auto name = t.Name.view();
         if (block.data() + block.size() > bytes.data() + bytes.size() ||
-            reinterpret_cast<const uint8_t*>(name.data()) + name.size() > bytes.data() + bytes.size()) {
+            reinterpret_cast<const uint8_t*>(name.data()) + name.size() >
+                bytes.data() + bytes.size()) {
             __builtin_trap();
         }
     }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
-    libpugixml-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
+    libpugixml-dev libcli11-dev nlohmann-json3-dev zlib1g-dev libisal-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     xvfb xauth time

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     for (const auto& entry : fs::directory_iterator(argv[2])) {
         plugins[entry.path().stem().string()] = ReadBytes(entry.path());
         const Bytes& text = plugins[entry.path().stem().string()];
-        pelmar::PluginDef def = pelmar::ParsePlugin({reinterpret_cast<const char*>(text.data()), text.size()});
+        pelmar::PluginDef def =
+            pelmar::ParsePlugin({reinterpret_cast<const char*>(text.data()), text.size()});
         parsed.emplace(def.tagClass, std::move(def));
     }
     const auto lookup = [&](std::string_view c) -> const pelmar::PluginDef* {

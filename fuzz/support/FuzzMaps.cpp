@@ -34,16 +34,18 @@ uint32_t Pick(std::span<const uint8_t> selector, size_t at, uint32_t count) {
     return selector[at] % count;
 }
 
-void WithExpandedTree(std::span<const uint8_t> pluginText, std::span<const uint8_t> mapBytes,
-                      std::span<const uint8_t> selector,
-                      const std::function<void(const HaloPcMap&, const PluginDef&, int32_t,
-                                               const TreeView&, const std::vector<TreeLine>&)>& use) {
+void WithExpandedTree(
+    std::span<const uint8_t> pluginText, std::span<const uint8_t> mapBytes,
+    std::span<const uint8_t> selector,
+    const std::function<void(const HaloPcMap&, const PluginDef&, int32_t, const TreeView&,
+                             const std::vector<TreeLine>&)>& use) {
     const std::optional<PluginDef> plugin = ParseOrNothing(pluginText);
     const std::optional<HaloPcMap> map = DecodeOrNothing(mapBytes);
     if (!plugin || !map) {
         return;
     }
-    const auto index = static_cast<int32_t>(Pick(selector, 0, static_cast<uint32_t>(map->TagCount)));
+    const auto index =
+        static_cast<int32_t>(Pick(selector, 0, static_cast<uint32_t>(map->TagCount)));
     const Tag& tag = map->TagCache[static_cast<size_t>(index)];
     if (!tag.HasData()) {
         return;

@@ -23,9 +23,10 @@ uint32_t Pick(std::span<const uint8_t> selector, size_t at, uint32_t count);
 // Decodes the map, parses the plugin, picks a tag with data by the selector's first byte,
 // expands its whole tree (at most 20,000 rows) and passes everything to `use`. A PelmarError
 // from any step ends the input quietly.
-void WithExpandedTree(std::span<const uint8_t> plugin, std::span<const uint8_t> map,
-                      std::span<const uint8_t> selector,
-                      const std::function<void(const HaloPcMap&, const PluginDef&, int32_t,
-                                               const TreeView&, const std::vector<TreeLine>&)>& use);
+void WithExpandedTree(
+    std::span<const uint8_t> plugin, std::span<const uint8_t> map,
+    std::span<const uint8_t> selector,
+    const std::function<void(const HaloPcMap&, const PluginDef&, int32_t, const TreeView&,
+                             const std::vector<TreeLine>&)>& use);
 
 } // namespace pelmar::fuzz

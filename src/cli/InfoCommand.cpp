@@ -41,8 +41,7 @@ void PrintHeader(std::ostream& out, const HaloPcMap& map) {
     const MapHeader& h = *map.header;
     const uint64_t length = map.FileLength();
     out << "Version:        " << h.version << VersionName(h.version) << ", build "
-        << Printable(h.build) << ", " << MapType(h.type) << " map \"" << Printable(h.name)
-        << "\"\n"
+        << Printable(h.build) << ", " << MapType(h.type) << " map \"" << Printable(h.name) << "\"\n"
         << "Header sizes:   file " << h.fileSize << ", tag data " << h.tagDataSize << " at "
         << h.tagDataOffset
         << (h.DescribesFile(length) ? " (they describe the file)"
@@ -51,7 +50,9 @@ void PrintHeader(std::ostream& out, const HaloPcMap& map) {
     const std::optional<uint32_t> computed = ComputeChecksum(map.bytes());
     out << "CRC:            stored " << Hex32(h.crc) << ", computed "
         << (computed ? Hex32(*computed) : std::string("(unknown: a region lies outside the file)"))
-        << (computed && *computed == h.crc ? " (up to date)" : computed ? " (stale)" : "")
+        << (computed && *computed == h.crc ? " (up to date)"
+            : computed                     ? " (stale)"
+                                           : "")
         << "\n";
 }
 

@@ -89,9 +89,8 @@ Target Resolve(const ValueOptions& opts, bool forEdit) {
 void RunGet(CliContext& context, const ValueOptions& opts) {
     const Target t = Resolve(opts, false);
     const std::vector<FieldValue> fields = t.session->ReadValues(t.tag, t.path);
-    const int64_t offset = ResolveBlock(t.session->ViewOf(t.tag, *t.session->SelectTag(t.tag).plugin),
-                                        t.path)
-                               .offset;
+    const int64_t offset =
+        ResolveBlock(t.session->ViewOf(t.tag, *t.session->SelectTag(t.tag).plugin), t.path).offset;
     if (!opts.json) {
         for (const FieldValue& v : fields) {
             context.out << Printable(v.name) << ": " << Printable(v.text) << "  [" << TypeName(v)
@@ -151,9 +150,9 @@ void AddSetCommand(CLI::App& app, CliContext& context) {
 
 void AddUndoCommands(CLI::App& app, CliContext& context) {
     for (const bool undo : {true, false}) {
-        auto* cmd = app.add_subcommand(undo ? "undo" : "redo",
-                                       undo ? "Undo the last edit of a map"
-                                            : "Redo the edit of a map undone last");
+        auto* cmd =
+            app.add_subcommand(undo ? "undo" : "redo", undo ? "Undo the last edit of a map"
+                                                            : "Redo the edit of a map undone last");
         auto path = std::make_shared<std::string>();
         cmd->add_option("MAP", *path, "Map file")->required();
         cmd->callback([&context, path, undo] {

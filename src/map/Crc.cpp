@@ -1,5 +1,7 @@
 #include "map/Crc.h"
 
+#include "platform/Crc32.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -8,14 +10,8 @@
 namespace pelmar {
 
 uint32_t ExtendCrc(uint32_t crc, std::span<const uint8_t> bytes) {
-    // zlib keeps the register inverted; its CRC of the same bytes is the NOT of ours.
-    uLong z = ~crc & 0xFFFFFFFFu;
-    while (!bytes.empty()) {
-        const size_t n = std::min<size_t>(bytes.size(), 1u << 30);
-        z = ::crc32(z, bytes.data(), static_cast<uInt>(n));
-        bytes = bytes.subspan(n);
-    }
-    return ~static_cast<uint32_t>(z);
+    // zlib's CRC keeps the register inverted; its CRC of the same bytes is the NOT of ours.
+    return ~Crc32(~crc, bytes);
 }
 
 uint32_t CrcAfterChange(uint32_t crc, std::span<const uint8_t> before,
@@ -28,11 +24,11 @@ uint32_t CrcAfterChange(uint32_t crc, std::span<const uint8_t> before,
         difference[i] = static_cast<uint8_t>(before[i] ^ after[i]);
     }
     const std::vector<uint8_t> zeros(before.size(), 0);
-    const uLong changed = ::crc32(0, difference.data(), static_cast<uInt>(difference.size()));
-    const uLong unchanged = ::crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+    const uLong changed = Crc32(0, difference);
+    const uLong unchanged = Crc32(0, zeros);
     const auto n = static_cast<z_off_t>(following);
-    return crc ^ static_cast<uint32_t>(::crc32_combine(changed, 0, n) ^
-                                       ::crc32_combine(unchanged, 0, n));
+    return crc ^
+           static_cast<uint32_t>(::crc32_combine(changed, 0, n) ^ ::crc32_combine(unchanged, 0, n));
 }
 
 } // namespace pelmar

@@ -25,8 +25,8 @@ const Tag& RequireTagWithData(const HaloPcMap& map, int32_t index) {
     }
     const Tag& tag = map.TagCache[static_cast<size_t>(index)];
     if (!tag.HasData()) {
-        Refuse("tag " + tag.NameKey() + " has no data in this file: " +
-               std::string(WhyNoData(tag.place)));
+        Refuse("tag " + tag.NameKey() +
+               " has no data in this file: " + std::string(WhyNoData(tag.place)));
     }
     if (tag.Size <= 0) {
         Refuse("tag " + tag.NameKey() + " has no data of its own (its size is 0)", tag.Offset);
@@ -95,7 +95,8 @@ WordRun ScenarioRun(const HaloPcMap& map, const Place& p) {
         Refuse("the scenario (index entry 0) has no data in this file");
     }
     const int64_t endWord = int64_t{scenario.Offset} + layout::kScenarioScanEndField;
-    const int32_t end = SubWrap(ReadWord(map.bytes(), endWord, "the scenario's scan end"), map.Magic);
+    const int32_t end =
+        SubWrap(ReadWord(map.bytes(), endWord, "the scenario's scan end"), map.Magic);
     const int64_t scenarioEnd = int64_t{scenario.Offset} + scenario.Size;
     if (end < scenario.Offset || end > scenarioEnd) {
         Refuse("the scenario's scan end (word 1448 of its data) points outside the scenario's "
@@ -184,8 +185,9 @@ DuplicationPlan PlanDuplication(const HaloPcMap& map, const DuplicationRequest& 
     edit.Insert(p.insertAt, copy); // fixed up below, once the relocation runs are known
     RaiseCount(edit, p);
 
-    CopyFixUp fix{map.Magic, p.tag->Offset, static_cast<int32_t>(p.TagEnd()), p.oldLength,
-                  amount, p.insertAt, {}};
+    CopyFixUp fix{map.Magic,   p.tag->Offset, static_cast<int32_t>(p.TagEnd()),
+                  p.oldLength, amount,        p.insertAt,
+                  {}};
     const MovedValues moved = MovedAddresses(p.insertAt, map.Magic, newSize);
     if (request.scenarioClass) {
         const WordRun scenarioRun = ScenarioRun(map, p);
@@ -199,9 +201,9 @@ DuplicationPlan PlanDuplication(const HaloPcMap& map, const DuplicationRequest& 
         const int64_t tagWordsEnd = std::min<int64_t>(p.insertAt, p.TagEnd());
         edit.Shift(WordsEndingBy(p.tag->Offset, tagWordsEnd, newSize), moved, amount);
         MoveIndexAddresses(map, edit, moved, amount);
-        edit.Shift(WordsEndingBy(int64_t{p.insertAt} + amount, static_cast<int64_t>(newSize),
-                                 newSize),
-                   moved, amount);
+        edit.Shift(
+            WordsEndingBy(int64_t{p.insertAt} + amount, static_cast<int64_t>(newSize), newSize),
+            moved, amount);
     }
     FixUpCopy(copy, fix);
     edit.insertions.front().bytes = std::move(copy);

@@ -38,8 +38,11 @@ struct FileEdit {
     };
     std::vector<Insertion> insertions; // ascending `at`
     std::vector<Op> ops;
-    // Recompute the header checksum of the result (real maps whose checksum was up to date).
-    bool updateChecksum = false;
+    // What becomes of the header checksum (real maps only): left as it is, recomputed for the
+    // result, or recomputed when the old file's checksum was right, which writing the result
+    // finds out on the way (an up-to-date checksum stays up to date, a stale one stays stale).
+    enum class Checksum : uint8_t { Keep = 0, Recompute = 1, RecomputeIfRight = 2 };
+    Checksum checksum = Checksum::Keep;
     std::vector<std::string> warnings; // for the user, with the result
 
     void Insert(int64_t at, std::vector<uint8_t> bytes);

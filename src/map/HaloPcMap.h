@@ -54,9 +54,9 @@ public:
     int32_t Magic = 0;
     int32_t TagCount = 0;
     std::vector<Tag> TagCache;
-    std::unordered_map<uint32_t, int32_t> TagsByIdent;        // tag id -> index
+    std::unordered_map<uint32_t, int32_t> TagsByIdent;       // tag id -> index
     std::map<std::string, std::vector<int32_t>> TagsByClass; // class -> indexes
-    std::vector<std::string> TagClass;                        // distinct classes, ascending
+    std::vector<std::string> TagClass;                       // distinct classes, ascending
 
 private:
     // Records tag `index` in the lookup tables; a class seen for the first time is added to

@@ -22,14 +22,15 @@ void KeepHeaderTrue(const HaloPcMap& map, FileEdit& edit) {
         edit.SetWord(layout::kHeaderTagDataSizeField, AddWrap(header->tagDataSize, inserted));
         tagDataSize += inserted;
     }
-    edit.updateChecksum = map.checksumUpToDate ? *map.checksumUpToDate
-                                               : ComputeChecksum(old) == header->crc;
+    edit.checksum = !map.checksumUpToDate   ? FileEdit::Checksum::RecomputeIfRight
+                    : *map.checksumUpToDate ? FileEdit::Checksum::Recompute
+                                            : FileEdit::Checksum::Keep;
     const int64_t needed = tagDataSize + LargestBsp(old);
     if (needed > layout::kTagSpace) {
-        edit.warnings.push_back(
-            "the tag data and the largest BSP now need " + std::to_string(needed) +
-            " bytes, more than the game's " + std::to_string(layout::kTagSpace) +
-            " bytes of tag space; the stock game will not load this map");
+        edit.warnings.push_back("the tag data and the largest BSP now need " +
+                                std::to_string(needed) + " bytes, more than the game's " +
+                                std::to_string(layout::kTagSpace) +
+                                " bytes of tag space; the stock game will not load this map");
     }
 }
 

@@ -3,8 +3,8 @@
 // new entry, the names, the new tag's stored name and a zero byte, the tags' data (addresses
 // into it raised), the copied data.
 
-#include "map/HeaderUpkeep.h"
 #include "map/Import.h"
+#include "map/HeaderUpkeep.h"
 #include "map/MapLayout.h"
 #include "platform/Error.h"
 #include "platform/Int32.h"
@@ -44,8 +44,8 @@ const Tag& ImportedTag(const HaloPcMap& source, int32_t n) {
     }
     const Tag& tag = source.TagCache[static_cast<size_t>(n)];
     if (!tag.HasData()) {
-        Refuse("tag " + tag.NameKey() + " has no data in its map to copy: " +
-               std::string(WhyNoData(tag.place)));
+        Refuse("tag " + tag.NameKey() +
+               " has no data in its map to copy: " + std::string(WhyNoData(tag.place)));
     }
     return tag;
 }
@@ -172,8 +172,7 @@ ImportPlan PlanImport(const HaloPcMap& map, const HaloPcMap& source, int32_t n) 
     plan.storedName = StoredName(tag.Name, map.TagCount + 1);
     const ImportLayout l = PlanImportLayout(map, tag, plan.storedName, false);
     plan.newIdent = NewTagIdent(map, plan.identMoved);
-    const DataMove move{source, map, AddWrap(tag.Offset, source.Magic), tag.Size,
-                        l.newDataAddress};
+    const DataMove move{source, map, AddWrap(tag.Offset, source.Magic), tag.Size, l.newDataAddress};
     AddEntryAndName(map, tag, l, plan, plan.edit);
     plan.edit.Insert(l.fileLength, TranslateTagData(tag.TagBlock.bytes(), move));
     MoveDataRegion(map, l, plan.edit);

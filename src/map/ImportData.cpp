@@ -62,7 +62,8 @@ std::vector<uint8_t> TranslateTagData(std::span<const uint8_t> data, const DataM
         if (id) {
             StoreU32(out.data() + at, *id);
         } else if (move.sourceBase <= value && value < end) {
-            StoreI32(out.data() + at, AddWrap(SubWrap(value, move.sourceBase), move.newDataAddress));
+            StoreI32(out.data() + at,
+                     AddWrap(SubWrap(value, move.sourceBase), move.newDataAddress));
         }
     }
     return out;

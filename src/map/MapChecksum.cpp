@@ -99,7 +99,8 @@ std::optional<uint32_t> ComputeChecksum(std::span<const uint8_t> file) {
     }
     uint32_t crc = kCrcStart;
     for (const Region& r : *regions) {
-        crc = ExtendCrc(crc, file.subspan(static_cast<size_t>(r.at), static_cast<size_t>(r.length)));
+        crc =
+            ExtendCrc(crc, file.subspan(static_cast<size_t>(r.at), static_cast<size_t>(r.length)));
     }
     return crc;
 }
@@ -128,7 +129,8 @@ std::optional<uint32_t> ChecksumAfterChange(std::span<const uint8_t> file, int64
     if (!place) {
         return std::nullopt;
     }
-    const auto following = static_cast<uint64_t>(total - *place - static_cast<int64_t>(after.size()));
+    const auto following =
+        static_cast<uint64_t>(total - *place - static_cast<int64_t>(after.size()));
     return CrcAfterChange(LoadU32(file.data() + layout::kHeaderCrcField),
                           file.subspan(static_cast<size_t>(at), after.size()), after, following);
 }

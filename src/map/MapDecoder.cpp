@@ -54,8 +54,8 @@ private:
         }
         const bool daeh =
             IsDaehSignature(std::string_view(reinterpret_cast<const char*>(data_.data()), 4));
-        map.indexOffset =
-            ReadWord(data_, daeh ? kIndexOffsetField : kAlternateIndexOffsetField, "the index offset");
+        map.indexOffset = ReadWord(data_, daeh ? kIndexOffsetField : kAlternateIndexOffsetField,
+                                   "the index offset");
         if (!RangeFits(map.indexOffset, kIndexHeaderSize, data_.size())) {
             Fail("the tag index offset lies outside the file (" + Size() + ")", map.indexOffset);
         }
@@ -64,9 +64,9 @@ private:
         map.tagOffset = map.indexOffset + static_cast<int32_t>(kIndexHeaderSize);
         map.Magic = SubWrap(map.MapMagic, map.tagOffset);
         if (map.TagCount <= 0) {
-            Fail(map.TagCount == 0 ? std::string("the tag index is empty")
-                                   : "the tag count " + std::to_string(map.TagCount) +
-                                         " is negative",
+            Fail(map.TagCount == 0
+                     ? std::string("the tag index is empty")
+                     : "the tag count " + std::to_string(map.TagCount) + " is negative",
                  map.indexOffset + kIndexTagCountField);
         }
         if (!RangeFits(map.tagOffset, int64_t{map.TagCount} * kEntrySize, data_.size())) {
@@ -128,8 +128,8 @@ private:
             Tag& t = map.TagCache[static_cast<size_t>(i)];
             const int64_t start = t.NameOffset;
             if (start < 0 || static_cast<uint64_t>(start) >= data_.size()) {
-                Fail("the name of tag " + std::to_string(i) + " lies outside the file (" +
-                         Size() + ")",
+                Fail("the name of tag " + std::to_string(i) + " lies outside the file (" + Size() +
+                         ")",
                      start);
             }
             if (zeroAt < start) {

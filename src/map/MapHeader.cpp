@@ -13,8 +13,9 @@ namespace {
 std::string TextField(std::span<const uint8_t> file, int64_t at) {
     const char* start = reinterpret_cast<const char*>(file.data() + at);
     const void* zero = std::memchr(start, 0, static_cast<size_t>(layout::kHeaderTextLength));
-    const size_t length = zero == nullptr ? static_cast<size_t>(layout::kHeaderTextLength)
-                                          : static_cast<size_t>(static_cast<const char*>(zero) - start);
+    const size_t length = zero == nullptr
+                              ? static_cast<size_t>(layout::kHeaderTextLength)
+                              : static_cast<size_t>(static_cast<const char*>(zero) - start);
     return std::string(start, length);
 }
 

@@ -18,7 +18,7 @@ inline constexpr int64_t kEntrySize = 32;
 inline constexpr int64_t kEntryIdentField = 12;
 inline constexpr int64_t kEntryNameAddressField = 16;
 inline constexpr int64_t kEntryDataAddressField = 20;
-inline constexpr int64_t kEntryIndexedField = 24; // Custom Edition: data in a resource map
+inline constexpr int64_t kEntryIndexedField = 24;      // Custom Edition: data in a resource map
 inline constexpr int64_t kScenarioScanEndField = 1448; // in the scenario tag's data
 inline constexpr char kSignature[] = "daeh";
 

@@ -2,6 +2,8 @@
 
 #include "map/MapChecksum.h"
 #include "map/MapLayout.h"
+#include "platform/ByteSource.h"
+#include "platform/Crc32.h"
 #include "platform/Error.h"
 #include "platform/Int32.h"
 #include "platform/Words.h"
@@ -17,47 +19,52 @@ namespace pelmar {
 
 namespace {
 
-// A stretch of the new file and where its bytes come from.
+// A stretch of the new file and where its bytes come from: the old file or an insertion.
 struct Segment {
     int64_t begin = 0;
     int64_t end = 0;
-    const uint8_t* source = nullptr;
-    bool old = false;
-    int64_t oldOffset = 0; // for old stretches
+    const uint8_t* inserted = nullptr; // null for a stretch of the old file
+    int64_t oldOffset = 0;             // for old stretches
 };
 
-std::vector<Segment> SegmentsOf(std::span<const uint8_t> old, const FileEdit& edit) {
+std::vector<Segment> SegmentsOf(uint64_t oldSize, const FileEdit& edit) {
     std::vector<Segment> segments;
     int64_t from = 0;
     int64_t at = 0;
-    const auto add = [&](int64_t length, const uint8_t* source, bool isOld, int64_t oldOffset) {
+    const auto add = [&](int64_t length, const uint8_t* inserted, int64_t oldOffset) {
         if (length > 0) {
-            segments.push_back({at, at + length, source, isOld, oldOffset});
+            segments.push_back({at, at + length, inserted, oldOffset});
             at += length;
         }
     };
     for (const FileEdit::Insertion& i : edit.insertions) {
-        if (i.at < from || static_cast<uint64_t>(i.at) > old.size()) {
+        if (i.at < from || static_cast<uint64_t>(i.at) > oldSize) {
             throw PelmarError(ErrorKind::BadMap, "an insertion point lies outside the file", i.at);
         }
-        add(i.at - from, old.data() + from, true, from);
-        add(static_cast<int64_t>(i.bytes.size()), i.bytes.data(), false, 0);
+        add(i.at - from, nullptr, from);
+        add(static_cast<int64_t>(i.bytes.size()), i.bytes.data(), 0);
         from = i.at;
     }
-    add(static_cast<int64_t>(old.size()) - from, old.data() + from, true, from);
+    add(static_cast<int64_t>(oldSize) - from, nullptr, from);
     return segments;
 }
 
 // Copies [begin, begin + out.size()) of the new file's bytes before any operation.
-void CopyNew(const std::vector<Segment>& segments, int64_t begin, std::span<uint8_t> out) {
+void CopyNew(const std::vector<Segment>& segments, const ByteSource& old, int64_t begin,
+             std::span<uint8_t> out) {
     const int64_t end = begin + static_cast<int64_t>(out.size());
     auto it = std::upper_bound(segments.begin(), segments.end(), begin,
                                [](int64_t at, const Segment& s) { return at < s.end; });
     for (; it != segments.end() && it->begin < end; ++it) {
         const int64_t from = std::max(begin, it->begin);
         const int64_t to = std::min(end, it->end);
-        std::memcpy(out.data() + (from - begin), it->source + (from - it->begin),
-                    static_cast<size_t>(to - from));
+        const std::span<uint8_t> piece =
+            out.subspan(static_cast<size_t>(from - begin), static_cast<size_t>(to - from));
+        if (it->inserted != nullptr) {
+            std::memcpy(piece.data(), it->inserted + (from - it->begin), piece.size());
+        } else {
+            old.Read(static_cast<uint64_t>(it->oldOffset + (from - it->begin)), piece);
+        }
     }
 }
 
@@ -147,12 +154,13 @@ void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t s
 void RequireOpsInside(const FileEdit& edit, int64_t length) {
     const auto size = static_cast<uint64_t>(length);
     for (const FileEdit::Op& op : edit.ops) {
-        const bool inside =
-            op.kind == FileEdit::OpKind::SetBytes
-                ? RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), size)
-            : op.kind == FileEdit::OpKind::AddWord ? WordFits(op.at, size)
-                                                   : RangeFits(op.run.start, op.run.count * 4, size);
-        Require(inside, "an operation's word", op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at);
+        const bool inside = op.kind == FileEdit::OpKind::SetBytes
+                                ? RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), size)
+                            : op.kind == FileEdit::OpKind::AddWord
+                                ? WordFits(op.at, size)
+                                : RangeFits(op.run.start, op.run.count * 4, size);
+        Require(inside, "an operation's word",
+                op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at);
     }
 }
 
@@ -163,12 +171,13 @@ std::vector<std::vector<uint32_t>> Buckets(const FileEdit& edit, int64_t block, 
     for (size_t i = 0; i < edit.ops.size(); ++i) {
         const FileEdit::Op& op = edit.ops[i];
         const int64_t begin = op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at;
-        const int64_t span = op.kind == FileEdit::OpKind::SetBytes ? static_cast<int64_t>(op.bytes.size())
+        const int64_t span = op.kind == FileEdit::OpKind::SetBytes
+                                 ? static_cast<int64_t>(op.bytes.size())
                              : op.kind == FileEdit::OpKind::AddWord ? 4
                                                                     : 4 * op.run.count;
         const int64_t first = std::max<int64_t>(0, (begin - 3) / block);
-        const int64_t last = std::min<int64_t>(static_cast<int64_t>(buckets.size()) - 1,
-                                               (begin + span + 3) / block);
+        const int64_t last =
+            std::min<int64_t>(static_cast<int64_t>(buckets.size()) - 1, (begin + span + 3) / block);
         for (int64_t b = first; b <= last; ++b) {
             buckets[static_cast<size_t>(b)].push_back(static_cast<uint32_t>(i));
         }
@@ -209,11 +218,12 @@ bool Streamable(const FileEdit& edit) {
     return true;
 }
 
-// The checksum of the new file's regions, kept as the blocks pass.
+// The checksum of the new file's regions, kept as the blocks pass; when the edit recomputes it
+// only if the old one was right, the old file's checksum too, as the stream passes its bytes.
 class StreamChecksum {
 public:
-    StreamChecksum(std::span<const uint8_t> old, const FileEdit& edit, int64_t length) {
-        if (!edit.updateChecksum) {
+    StreamChecksum(const ByteSource& old, const FileEdit& edit, int64_t length) : old_(old) {
+        if (edit.checksum == FileEdit::Checksum::Keep) {
             return;
         }
         const FileReadAt reader{[&](int64_t at, std::span<uint8_t> out) {
@@ -225,13 +235,36 @@ public:
                                     return true;
                                 },
                                 static_cast<uint64_t>(length)};
-        if (auto regions = ChecksumRegions(reader)) {
-            regions_ = std::move(*regions);
-            crcs_.assign(regions_.size(), ::crc32(0, nullptr, 0));
+        std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(reader);
+        if (!regions) {
+            return;
         }
+        if (edit.checksum == FileEdit::Checksum::RecomputeIfRight) {
+            const FileReadAt oldReader{
+                [&](int64_t at, std::span<uint8_t> out) {
+                    if (!RangeFits(at, static_cast<int64_t>(out.size()), old.size())) {
+                        return false;
+                    }
+                    old.Read(static_cast<uint64_t>(at), out);
+                    return true;
+                },
+                old.size()};
+            std::optional<std::vector<ByteRegion>> oldRegions = ChecksumRegions(oldReader);
+            if (!oldRegions) {
+                return; // the old checksum covers nothing that can be found: it stays as it is
+            }
+            oldRegions_ = std::move(*oldRegions);
+            oldCrcs_.assign(oldRegions_.size(), 0);
+            uint8_t stored[4];
+            old.Read(layout::kHeaderCrcField, stored);
+            stored_ = LoadU32(stored);
+        }
+        regions_ = std::move(*regions);
+        crcs_.assign(regions_.size(), 0);
     }
     bool Active() const { return !regions_.empty(); }
-    void Add(int64_t start, std::span<const uint8_t> block) {
+    // Sums the new file's `block` at `start`, and the old file's bytes up to `oldEnd`.
+    void Add(int64_t start, std::span<const uint8_t> block, int64_t oldEnd) {
         const int64_t end = start + static_cast<int64_t>(block.size());
         for (int64_t at = layout::kHeaderCrcField; at < layout::kHeaderCrcField + 4; ++at) {
             if (at >= start && at < end) {
@@ -239,34 +272,62 @@ public:
                     block[static_cast<size_t>(at - start)];
             }
         }
-        for (size_t i = 0; i < regions_.size(); ++i) {
-            const int64_t from = std::max(start, regions_[i].at);
-            const int64_t to = std::min(end, regions_[i].at + regions_[i].length);
-            if (from < to) {
-                crcs_[i] = ::crc32(crcs_[i], block.data() + (from - start),
-                                   static_cast<uInt>(to - from));
-            }
+        Extend(regions_, crcs_, start, block);
+        while (!oldRegions_.empty() && oldDone_ < oldEnd) {
+            const auto n = static_cast<size_t>(std::min<int64_t>(kOldPiece, oldEnd - oldDone_));
+            oldPiece_.resize(n);
+            old_.Read(static_cast<uint64_t>(oldDone_), oldPiece_);
+            Extend(oldRegions_, oldCrcs_, oldDone_, oldPiece_);
+            oldDone_ += static_cast<int64_t>(n);
         }
     }
-    void Finish(ByteSink& sink, EditTrace* trace) const {
-        if (regions_.empty()) {
-            return;
-        }
-        uLong crc = crcs_[0];
-        for (size_t i = 1; i < regions_.size(); ++i) {
-            crc = ::crc32_combine(crc, crcs_[i], static_cast<z_off_t>(regions_[i].length));
+    // Writes the new checksum when the edit calls for it; true when it did.
+    bool Finish(ByteSink& sink, EditTrace* trace) const {
+        if (regions_.empty() ||
+            (!oldRegions_.empty() && Combined(oldRegions_, oldCrcs_) != stored_)) {
+            return false;
         }
         uint8_t word[4];
-        StoreU32(word, ~static_cast<uint32_t>(crc)); // the header keeps the inverted CRC-32
+        StoreU32(word, Combined(regions_, crcs_));
         sink.Overwrite(layout::kHeaderCrcField, word);
         if (trace != nullptr) {
             trace->checksumBefore.assign(streamed_, streamed_ + 4);
         }
+        return true;
     }
 
 private:
+    static void Extend(const std::vector<ByteRegion>& regions, std::vector<uint32_t>& crcs,
+                       int64_t start, std::span<const uint8_t> bytes) {
+        const int64_t end = start + static_cast<int64_t>(bytes.size());
+        for (size_t i = 0; i < regions.size(); ++i) {
+            const int64_t from = std::max(start, regions[i].at);
+            const int64_t to = std::min(end, regions[i].at + regions[i].length);
+            if (from < to) {
+                crcs[i] = Crc32(crcs[i], bytes.subspan(static_cast<size_t>(from - start),
+                                                       static_cast<size_t>(to - from)));
+            }
+        }
+    }
+    // The header's form of the checksum of the regions in turn: the inverted CRC-32.
+    static uint32_t Combined(const std::vector<ByteRegion>& regions,
+                             const std::vector<uint32_t>& crcs) {
+        uLong crc = crcs[0];
+        for (size_t i = 1; i < regions.size(); ++i) {
+            crc = ::crc32_combine(crc, crcs[i], static_cast<z_off_t>(regions[i].length));
+        }
+        return ~static_cast<uint32_t>(crc);
+    }
+
+    static constexpr int64_t kOldPiece = int64_t{1} << 20;
+    const ByteSource& old_;
+    std::vector<uint8_t> oldPiece_;
     std::vector<ByteRegion> regions_;
-    std::vector<uLong> crcs_;
+    std::vector<uint32_t> crcs_;
+    std::vector<ByteRegion> oldRegions_;
+    std::vector<uint32_t> oldCrcs_;
+    int64_t oldDone_ = 0;
+    uint32_t stored_ = 0;
     uint8_t streamed_[4] = {};
 };
 
@@ -289,11 +350,15 @@ void Progress(const StreamControl& control, int64_t done, int64_t total) {
 
 void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
                 std::span<uint8_t> out) {
+    ReadEdited(SpanSource(old), edit, at, out);
+}
+
+void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out) {
     const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
     const int64_t start = std::max<int64_t>(0, at - 3);
     const int64_t end = std::min<int64_t>(length, at + static_cast<int64_t>(out.size()) + 3);
     std::vector<uint8_t> window(static_cast<size_t>(end - start));
-    CopyNew(SegmentsOf(old, edit), start, window);
+    CopyNew(SegmentsOf(old.size(), edit), old, start, window);
     std::vector<uint32_t> all(edit.ops.size());
     for (uint32_t i = 0; i < all.size(); ++i) {
         all[i] = i;
@@ -302,9 +367,14 @@ void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
     std::memcpy(out.data(), window.data() + (at - start), out.size());
 }
 
-void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
+bool StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
                 const StreamControl& control) {
-    const std::vector<Segment> segments = SegmentsOf(old, edit);
+    return StreamEdit(SpanSource(old), edit, sink, control);
+}
+
+bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
+                const StreamControl& control) {
+    const std::vector<Segment> segments = SegmentsOf(old.size(), edit);
     const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
     RequireOpsInside(edit, length);
     const int64_t block = BlockSize(edit, control, length);
@@ -323,40 +393,51 @@ void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& si
     }
     StreamChecksum checksum(old, edit, length);
     // Two windows: the checksum of one block is computed on another core while the next block
-    // is made and this one written.
+    // is made and this one written; the old bytes it was made from are handed back there too.
     std::vector<uint8_t> windows[2];
     std::future<void> summing;
+    const bool helped = checksum.Active() || control.passed;
+    int64_t oldPassed = 0; // the old file's bytes that the blocks so far were made from
     for (int64_t begin = 0; begin < length; begin += block) {
         const int64_t end = std::min(length, begin + block);
         const int64_t start = std::max<int64_t>(0, begin - 3);
         std::vector<uint8_t>& window = windows[(begin / block) % 2];
         window.resize(static_cast<size_t>(std::min(length, end + 3) - start));
         const std::span<uint8_t> w(window);
-        CopyNew(segments, start, w);
+        CopyNew(segments, old, start, w);
         ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace);
-        const auto written = w.subspan(static_cast<size_t>(begin - start),
-                                       static_cast<size_t>(end - begin));
+        const auto written =
+            w.subspan(static_cast<size_t>(begin - start), static_cast<size_t>(end - begin));
+        const auto seg = std::upper_bound(segments.begin(), segments.end(), end - 1,
+                                          [](int64_t at, const Segment& s) { return at < s.end; });
+        if (seg != segments.end() && seg->inserted == nullptr) {
+            oldPassed = seg->oldOffset + (end - seg->begin);
+        }
+        if (end == length) {
+            oldPassed = static_cast<int64_t>(old.size());
+        }
         if (summing.valid()) {
             summing.get(); // blocks are summed in order
         }
-        if (checksum.Active()) {
-            summing = std::async(std::launch::async,
-                                 [&checksum, begin, written] { checksum.Add(begin, written); });
+        if (helped) {
+            // The next block reads again the 3 bytes before its start.
+            const int64_t unneeded = std::max<int64_t>(0, oldPassed - 3);
+            summing = std::async(std::launch::async, [&, begin, written, oldPassed, unneeded] {
+                if (checksum.Active()) {
+                    checksum.Add(begin, written, oldPassed);
+                }
+                if (control.passed) {
+                    control.passed(static_cast<uint64_t>(unneeded));
+                }
+            });
         }
         sink.Append(written);
-        if (control.consumed) {
-            const auto seg = std::upper_bound(segments.begin(), segments.end(), end - 1,
-                                              [](int64_t at, const Segment& s) { return at < s.end; });
-            if (seg != segments.end() && seg->old) {
-                control.consumed(static_cast<uint64_t>(seg->oldOffset + (end - 1 - seg->begin)));
-            }
-        }
         Progress(control, end, length);
     }
     if (summing.valid()) {
         summing.get();
     }
-    checksum.Finish(sink, control.trace);
+    return checksum.Finish(sink, control.trace);
 }
 
 void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const EditTrace& trace,
@@ -394,12 +475,14 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
                 continue;
             }
             if (insBegin > from) {
-                sink.Append(w.subspan(static_cast<size_t>(from - start), static_cast<size_t>(insBegin - from)));
+                sink.Append(w.subspan(static_cast<size_t>(from - start),
+                                      static_cast<size_t>(insBegin - from)));
             }
             from = std::min(end, insEnd);
         }
         if (from < end) {
-            sink.Append(w.subspan(static_cast<size_t>(from - start), static_cast<size_t>(end - from)));
+            sink.Append(
+                w.subspan(static_cast<size_t>(from - start), static_cast<size_t>(end - from)));
         }
         Progress(control, end, length);
     }

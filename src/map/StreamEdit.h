@@ -2,6 +2,7 @@
 
 #include "map/FileEdit.h"
 #include "platform/ByteSink.h"
+#include "platform/ByteSource.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,8 +14,9 @@ namespace pelmar {
 
 struct StreamControl {
     size_t blockSize = size_t{4} << 20;
-    // Told, after each block, that the old file's bytes before `oldOffset` are no longer needed.
-    std::function<void(uint64_t oldOffset)> consumed;
+    // Told, on the stream's second thread, that the old file's bytes before `oldOffset` will
+    // not be read again.
+    std::function<void(uint64_t oldOffset)> passed;
     // Told how far the new file is written; returning false stops the stream (PelmarError
     // Cancelled).
     std::function<bool(uint64_t done, uint64_t total)> progress;
@@ -35,8 +37,12 @@ struct EditTrace {
 // operations that touch it are applied, and the checksum of its checksummed regions is kept;
 // the checksum is written last. The result is byte for byte that of applying the operations to
 // the whole file in order; when word operations on different 4-byte grids overlap, which only a
-// whole-file pass computes exactly, the whole file is one block.
-void StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
+// whole-file pass computes exactly, the whole file is one block. True when the header checksum
+// was recomputed (false when the edit keeps it, or recomputes it only if it was right and it
+// was not).
+bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
+                const StreamControl& control = {});
+bool StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
                 const StreamControl& control = {});
 
 // Writes the file before `edit` to `sink`, computed from `current`, the file after it, and what
@@ -45,6 +51,7 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
                 ByteSink& sink, const StreamControl& control = {});
 
 // The `out.size()` bytes at `at` of the new file, computed without the rest of it.
+void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out);
 void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
                 std::span<uint8_t> out);
 

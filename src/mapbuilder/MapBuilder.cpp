@@ -2,8 +2,8 @@
 
 #include "map/HaloPcMap.h"
 #include "map/MapLayout.h"
-#include "platform/Int32.h"
 #include "platform/Error.h"
+#include "platform/Int32.h"
 #include "platform/Words.h"
 
 #include <algorithm>
@@ -62,8 +62,8 @@ private:
     int32_t Here() {
         if (bytes().size() > layout::kMaxMapFileSize) {
             throw PelmarError(ErrorKind::Limit, "map builder: the map would be larger than " +
-                                                       std::to_string(layout::kMaxMapFileSize) +
-                                                       " bytes");
+                                                    std::to_string(layout::kMaxMapFileSize) +
+                                                    " bytes");
         }
         return static_cast<int32_t>(bytes().size());
     }

@@ -34,8 +34,7 @@ bool StillNamed(int fd, const std::filesystem::path& path) {
 
 } // namespace
 
-EditLock EditLock::Acquire(const std::filesystem::path& path,
-                           std::chrono::milliseconds patience) {
+EditLock EditLock::Acquire(const std::filesystem::path& path, std::chrono::milliseconds patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
         const int fd = OpenForLock(path);

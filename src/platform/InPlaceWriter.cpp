@@ -13,7 +13,7 @@
 #include "platform/SafeWriter.h"
 #include "platform/WriteSupport.h"
 
-#include <zlib.h>
+#include "platform/Crc32.h"
 
 #include <algorithm>
 #include <array>
@@ -54,14 +54,8 @@ uint64_t Get64(const uint8_t* p) {
     return v;
 }
 
-uLong Crc(uLong crc, const uint8_t* data, size_t length) {
-    while (length > 0) {
-        const size_t n = std::min<size_t>(length, 1u << 30);
-        crc = ::crc32(crc, data, static_cast<uInt>(n));
-        data += n;
-        length -= n;
-    }
-    return crc;
+uint32_t Crc(uint32_t crc, const uint8_t* data, size_t length) {
+    return Crc32(crc, std::span(data, length));
 }
 
 // The journal's bytes, one piece after the other.
@@ -89,7 +83,7 @@ private:
     int fd_;
     WriteCounter& counter_;
     uint64_t at_ = 0;
-    uLong crc_ = ::crc32(0, nullptr, 0);
+    uint32_t crc_ = 0;
 };
 
 // The journal's contents when it is complete and sound.
@@ -107,7 +101,7 @@ std::optional<std::vector<uint8_t>> ReadJournal(int fd, Trailer& t) {
          Get64(trailer + 40)};
     bytes.resize(bytes.size() - kTrailerSize);
     if (std::memcmp(trailer, kMagic, sizeof kMagic) != 0 ||
-        Crc(::crc32(0, nullptr, 0), bytes.data(), bytes.size()) != t.crc) {
+        Crc(0, bytes.data(), bytes.size()) != t.crc) {
         return std::nullopt;
     }
     return bytes;

@@ -97,9 +97,9 @@ std::shared_ptr<const MappedFile> MappedFile::Open(const std::filesystem::path& 
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int err = errno;
         ::close(fd);
-        throw PelmarError(ErrorKind::Io,
-                          S_ISREG(st.st_mode) ? std::string("cannot read: ") + std::strerror(err)
-                                              : std::string("not a regular file"))
+        throw PelmarError(ErrorKind::Io, S_ISREG(st.st_mode)
+                                             ? std::string("cannot read: ") + std::strerror(err)
+                                             : std::string("not a regular file"))
             .InFile(path);
     }
     const auto size = static_cast<uint64_t>(st.st_size);
@@ -123,7 +123,7 @@ std::shared_ptr<const MappedFile> MappedFile::Open(const std::filesystem::path& 
         file->size_ = static_cast<size_t>(size);
         Register(file->data_, file->size_, &file->truncated_);
     }
-    ::close(fd); // the mapping keeps the file
+    file->fd_ = fd;
     if (identity != nullptr) {
         identity->device = static_cast<uint64_t>(st.st_dev);
         identity->inode = static_cast<uint64_t>(st.st_ino);
@@ -138,6 +138,38 @@ MappedFile::~MappedFile() {
     if (data_ != nullptr) {
         Unregister(data_);
         ::munmap(const_cast<uint8_t*>(data_), size_);
+    }
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void MappedFile::Read(uint64_t at, std::span<uint8_t> out) const {
+    while (!out.empty()) {
+        const ssize_t n = ::pread(fd_, out.data(), out.size(), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw PelmarError(ErrorKind::Io, std::string("cannot read: ") + std::strerror(errno),
+                              static_cast<int64_t>(at));
+        }
+        if (n == 0) {
+            truncated_.store(true);
+            throw PelmarError(ErrorKind::Stale,
+                              "the map changed on disk since it was loaded; load it again",
+                              static_cast<int64_t>(at));
+        }
+        out = out.subspan(static_cast<size_t>(n));
+        at += static_cast<uint64_t>(n);
+    }
+}
+
+void MappedFile::Forget(uint64_t offset, uint64_t length) const {
+    Release(offset, length);
+    if (fd_ >= 0 && length > 0) {
+        ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                        POSIX_FADV_DONTNEED);
     }
 }
 

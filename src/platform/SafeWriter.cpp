@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
@@ -31,8 +30,7 @@ Target Inspect(const std::filesystem::path& target) {
     std::error_code ec;
     Target t{std::filesystem::canonical(target, ec), {}};
     if (ec) {
-        throw PelmarError(ErrorKind::Io, "cannot open for writing: " + ec.message())
-            .InFile(target);
+        throw PelmarError(ErrorKind::Io, "cannot open for writing: " + ec.message()).InFile(target);
     }
     if (::stat(t.path.c_str(), &t.st) != 0) {
         Fail(target, "cannot open for writing", errno);
@@ -42,7 +40,8 @@ Target Inspect(const std::filesystem::path& target) {
     }
     // The mode bits are tested as well as access(): a user with every right (root) would
     // otherwise replace a file that its owner marked read-only.
-    if ((t.st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(t.path.c_str(), W_OK) != 0) {
+    if ((t.st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        ::access(t.path.c_str(), W_OK) != 0) {
         throw PelmarError(ErrorKind::Io, "the file is read-only").InFile(target);
     }
     return t;
@@ -120,9 +119,9 @@ void RemoveLeftovers(const std::filesystem::path& target, const struct timespec&
             !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
             continue;
         }
-        const bool older = st.st_mtim.tv_sec < editStart.tv_sec ||
-                           (st.st_mtim.tv_sec == editStart.tv_sec &&
-                            st.st_mtim.tv_nsec < editStart.tv_nsec);
+        const bool older =
+            st.st_mtim.tv_sec < editStart.tv_sec ||
+            (st.st_mtim.tv_sec == editStart.tv_sec && st.st_mtim.tv_nsec < editStart.tv_nsec);
         if (older) {
             std::filesystem::remove(entry.path(), ec);
         }

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,8 +11,8 @@
 namespace pelmar::writer {
 
 void Fail(const std::filesystem::path& target, const std::string& what, int err) {
-    throw PelmarError(ErrorKind::Io, what + ": " + std::strerror(err) +
-                                         "; the file was left as it was")
+    throw PelmarError(ErrorKind::Io,
+                      what + ": " + std::strerror(err) + "; the file was left as it was")
         .InFile(target);
 }
 
@@ -40,9 +41,15 @@ int TemporaryFile::Close() {
     return rc;
 }
 
+// Writes go to the kernel in pieces of this size. A larger write makes the kernel take large
+// page-cache blocks for it, which, on a virtual machine whose idle memory was handed back to the
+// host, cost several times more to fill (measured: 256 MiB in 4 MiB writes 0.6-1.1 s, in
+// 256 KiB writes 0.13 s).
+constexpr size_t kWritePiece = size_t{256} << 10;
+
 int WriteCounter::WriteAt(int fd, const uint8_t* data, size_t length, uint64_t position) {
     while (length > 0) {
-        size_t chunk = length;
+        size_t chunk = std::min(length, kWritePiece);
         if (faults_ != nullptr) {
             if (const int err = faults_->BeforeWrite(written_, chunk)) {
                 return err;
@@ -75,7 +82,8 @@ int WriteCounter::WritePieces(int fd, Pieces pieces) {
 }
 
 void FlushFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);

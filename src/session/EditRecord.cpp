@@ -5,7 +5,7 @@
 namespace pelmar {
 
 bool EditRecord::OnlyOverwrites() const {
-    return edit.insertions.empty() && !edit.updateChecksum &&
+    return edit.insertions.empty() && edit.checksum == FileEdit::Checksum::Keep &&
            std::all_of(edit.ops.begin(), edit.ops.end(), [](const FileEdit::Op& op) {
                return op.kind == FileEdit::OpKind::SetBytes;
            });

@@ -24,8 +24,8 @@ public:
         out.insert(out.end(), b.begin(), b.end());
     }
     void Identity(const FileIdentity& id) {
-        for (uint64_t v : {id.device, id.inode, id.size, static_cast<uint64_t>(id.modifiedNs),
-                           id.links}) {
+        for (uint64_t v :
+             {id.device, id.inode, id.size, static_cast<uint64_t>(id.modifiedNs), id.links}) {
             Number(v);
         }
     }
@@ -139,8 +139,8 @@ void RequireConsistent(const EditRecord& rec) {
         sound = op.kind != FileEdit::OpKind::SetBytes ||
                 rec.trace.setBefore[k].size() == op.bytes.size();
         sound = sound && (op.kind != FileEdit::OpKind::ShiftWords ||
-                          (op.run.count >= 0 && rec.trace.moved[k].size() * 64 >=
-                                                    static_cast<uint64_t>(op.run.count)));
+                          (op.run.count >= 0 &&
+                           rec.trace.moved[k].size() * 64 >= static_cast<uint64_t>(op.run.count)));
     }
     if (!sound) {
         throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
@@ -157,7 +157,7 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     w.Identity(r.after);
     w.Number(r.oldLength);
     w.Number(r.newLength);
-    w.Number(r.edit.updateChecksum ? 1 : 0);
+    w.Number(static_cast<uint64_t>(r.edit.checksum));
     w.Number(r.edit.insertions.size());
     for (const FileEdit::Insertion& i : r.edit.insertions) {
         w.Number(static_cast<uint64_t>(i.at));
@@ -187,7 +187,7 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     rec.after = r.Identity();
     rec.oldLength = r.Number();
     rec.newLength = r.Number();
-    rec.edit.updateChecksum = r.Number() != 0;
+    rec.edit.checksum = r.Number() != 0 ? FileEdit::Checksum::Recompute : FileEdit::Checksum::Keep;
     for (uint64_t n = r.Number(); n > 0; --n) {
         const auto at = static_cast<int64_t>(r.Number());
         rec.edit.insertions.push_back({at, r.Bytes()});

@@ -209,7 +209,8 @@ void History::RememberChecksum(const FileIdentity& file, std::optional<bool> upT
     std::filesystem::create_directories(folder_, ec);
     const std::string text = VersionText(file) + "\n" + (*upToDate ? "1" : "0") + "\n";
     try {
-        WriteWhole(folder_ / "checksum", {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+        WriteWhole(folder_ / "checksum",
+                   {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
     } catch (const PelmarError&) {
     }
 }

@@ -2,13 +2,11 @@
 
 #include "map/Duplication.h"
 #include "map/Import.h"
-#include "map/Crc.h"
-#include "map/MapChecksum.h"
 #include "map/MapLayout.h"
 #include "map/StreamEdit.h"
-#include "structview/PreciseEdits.h"
 #include "platform/AsciiText.h"
 #include "platform/Error.h"
+#include "structview/PreciseEdits.h"
 
 #include <cstring>
 
@@ -115,28 +113,6 @@ std::vector<ChunkRow> MapSession::Expand(int32_t tagIndex, const PluginDef& plug
     }
 }
 
-void MapSession::KnowChecksum() {
-    if (map_.checksumUpToDate || !map_.header) {
-        return;
-    }
-    // One pass over the checksummed regions, letting go of each stretch once it is summed.
-    const std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(map_.bytes());
-    if (!regions) {
-        return;
-    }
-    constexpr int64_t kStretch = int64_t{16} << 20;
-    uint32_t crc = kCrcStart;
-    for (const ByteRegion& r : *regions) {
-        for (int64_t at = r.at; at < r.at + r.length; at += kStretch) {
-            const int64_t n = std::min(kStretch, r.at + r.length - at);
-            crc = ExtendCrc(crc, map_.bytes().subspan(static_cast<size_t>(at), static_cast<size_t>(n)));
-            file_->Release(static_cast<uint64_t>(at), static_cast<uint64_t>(n));
-        }
-    }
-    map_.checksumUpToDate = crc == map_.header->crc;
-    history_->RememberChecksum(identity_, map_.checksumUpToDate);
-}
-
 void MapSession::KeepIndex() {
     const std::span<const uint8_t> bytes = map_.bytes();
     index_.assign(bytes.begin(), bytes.begin() + static_cast<long>(IndexBytes(map_)));
@@ -172,7 +148,6 @@ EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
                                                 "first; load it again");
         }
         RequireUnchangedOnDisk();
-        KnowChecksum();
         return work();
     } catch (PelmarError& e) {
         // Until a journal of this edit exists, a failure has left the map as it was.
@@ -214,10 +189,11 @@ void MapSession::Refresh() {
 }
 
 WriteMethod MapSession::Replace(uint64_t length, const ContentWriter& write) {
-    ReplaceOptions options{identity_, faults_, [this](std::shared_ptr<const void> owner,
-                                                      std::span<const uint8_t> bytes) {
-                               (void)Checked(std::move(owner), bytes);
-                           }};
+    ReplaceOptions options{
+        identity_, faults_,
+        [this](std::shared_ptr<const void> owner, std::span<const uint8_t> bytes) {
+            (void)Checked(std::move(owner), bytes);
+        }};
     const WriteMethod method = ReplaceFile(path_, length, write, options);
     Refresh();
     return method;
@@ -242,8 +218,8 @@ void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
 
 EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
     const std::shared_ptr<const MappedFile> old = file_;
-    const std::optional<bool> oldChecksum = map_.checksumUpToDate;
-    old->Release(0, old->bytes().size()); // what planning read; the stream reads it again in order
+    const std::optional<bool> before = map_.checksumUpToDate;
+    old->Release(0, old->bytes().size()); // what planning read: the stream reads the file itself
     EditRecord record;
     record.description = summary;
     record.before = identity_;
@@ -251,18 +227,25 @@ EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
     record.newLength = record.oldLength + edit.InsertedBytes();
     StreamControl control;
     control.trace = &record.trace;
-    control.consumed = [&old](uint64_t offset) { old->Release(0, offset); };
     control.progress = progress_;
+    uint64_t forgotten = 0;
+    control.passed = [&old, &forgotten](uint64_t oldOffset) {
+        old->Forget(forgotten, oldOffset - std::min(oldOffset, forgotten));
+        forgotten = std::max(forgotten, oldOffset);
+    };
     EditOutcome outcome;
+    bool recomputed = false;
     outcome.method = Replace(record.newLength, [&](ByteSink& sink) {
-        StreamEdit(old->bytes(), edit, sink, control);
+        recomputed = StreamEdit(*old, edit, sink, control);
     });
-    old->Release(0, old->bytes().size());
-    // A checksum the edit recomputed is right; one it left alone stays as right as it was.
-    const std::optional<bool> before = oldChecksum;
-    map_.checksumUpToDate = edit.updateChecksum ? std::optional(true)
-                            : before == false   ? std::optional(false)
-                                                : std::nullopt;
+    // A checksum the edit recomputed is right. One it left alone stays as right as it was: wrong
+    // when the edit found it wrong, unknown when the edit was told to keep it.
+    map_.checksumUpToDate =
+        recomputed ? std::optional(true)
+        : edit.checksum == FileEdit::Checksum::RecomputeIfRight || before == false
+            ? std::optional(false)
+            : std::nullopt;
+    edit.checksum = recomputed ? FileEdit::Checksum::Recompute : FileEdit::Checksum::Keep;
     history_->RememberChecksum(identity_, map_.checksumUpToDate);
     outcome.summary = std::move(summary);
     outcome.warnings = edit.warnings;
@@ -278,8 +261,15 @@ LayoutLookup MapSession::Layouts() {
 }
 
 std::vector<AddressSlot> MapSession::Addresses() {
-    return DeclaredAddresses(map_, Layouts(), [this](int64_t passed) {
-        file_->Release(0, static_cast<uint64_t>(std::max<int64_t>(passed, 0)));
+    // What the walk has read is let go of every few MiB, not after every tag.
+    constexpr int64_t kStretch = int64_t{8} << 20;
+    int64_t released = 0;
+    return DeclaredAddresses(map_, Layouts(), [this, &released](int64_t passed) {
+        if (passed >= released + kStretch) {
+            file_->Release(static_cast<uint64_t>(released),
+                           static_cast<uint64_t>(passed - released));
+            released = passed;
+        }
     });
 }
 
@@ -295,8 +285,8 @@ RelocationChoice MapSession::ChooseRelocation(const std::string* importedClass) 
         } catch (const PelmarError&) {
         }
         if (layout == nullptr || !layout->complete) {
-            uncovered = "the imported tag's class \"" + *importedClass +
-                        "\" has no complete plugin";
+            uncovered =
+                "the imported tag's class \"" + *importedClass + "\" has no complete plugin";
         }
     }
     if (!uncovered) {
@@ -356,8 +346,8 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
             plan = PlanImport(map_, source, n);
         }
         const Tag& tag = source.TagCache[static_cast<size_t>(n)];
-        std::string summary = "New tag: " + tag.Class1 + ":" + plan.storedName + " (id " +
-                              Hex(plan.newIdent) + ")";
+        std::string summary =
+            "New tag: " + tag.Class1 + ":" + plan.storedName + " (id " + Hex(plan.newIdent) + ")";
         if (plan.identMoved) {
             summary += "; the usual id was taken by another tag, so the next free one was used";
         }

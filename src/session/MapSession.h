@@ -145,8 +145,6 @@ private:
     void Refresh();
     // Keeps a copy of the header and index, which the stale check compares with the file.
     void KeepIndex();
-    // Finds out, unless known, whether the header's checksum matches the contents.
-    void KnowChecksum();
     // Writes `patches` into the file in place and into the session's bytes.
     void Patch(std::span<const FilePatch> patches);
     // Writes `edit`'s result and records it in the history.

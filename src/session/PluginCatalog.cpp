@@ -56,8 +56,8 @@ std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagCl
     std::shared_ptr<const PluginDef> plugin;
     try {
         const ByteBuffer text = ReadWholeFile(path, kMaxPluginFileSize);
-        plugin = std::make_shared<const PluginDef>(ParsePlugin(
-            std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+        plugin = std::make_shared<const PluginDef>(
+            ParsePlugin(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
     } catch (PelmarError& e) {
         throw e.InFile(path);
     }

@@ -1,8 +1,8 @@
 // The session's value edits, undo and redo.
 
-#include "platform/Error.h"
 #include "map/MapChecksum.h"
 #include "map/MapLayout.h"
+#include "platform/Error.h"
 #include "platform/Words.h"
 #include "session/MapSession.h"
 
@@ -23,8 +23,9 @@ std::vector<FilePatch> Overwrites(const EditRecord& record, bool undo) {
     std::vector<FilePatch> patches;
     for (size_t i = 0; i < record.edit.ops.size(); ++i) {
         const FileEdit::Op& op = record.edit.ops[i];
-        patches.push_back({static_cast<uint64_t>(op.at), undo ? std::span<const uint8_t>(record.trace.setBefore[i])
-                                                               : std::span<const uint8_t>(op.bytes)});
+        patches.push_back({static_cast<uint64_t>(op.at),
+                           undo ? std::span<const uint8_t>(record.trace.setBefore[i])
+                                : std::span<const uint8_t>(op.bytes)});
     }
     if (undo) {
         std::reverse(patches.begin(), patches.end());
@@ -151,7 +152,7 @@ EditOutcome MapSession::Travel(EditRecord record, bool undo) {
         });
     } else {
         outcome.method = Replace(record.newLength, [&](ByteSink& sink) {
-            StreamEdit(current->bytes(), record.edit, sink, control);
+            StreamEdit(*current, record.edit, sink, control);
         });
     }
     try {

@@ -77,8 +77,8 @@ void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
     }
     const int64_t first = SubWrap(address, magic_);
     if (block.size <= 0 || !RangeFits(first, int64_t{count} * block.size, file_.size())) {
-        Refuse(what + "'s " + std::to_string(count) + " elements of " +
-                   std::to_string(block.size) + " bytes do not lie inside the file",
+        Refuse(what + "'s " + std::to_string(count) + " elements of " + std::to_string(block.size) +
+                   " bytes do not lie inside the file",
                at);
     }
     budget_ -= count;
@@ -116,9 +116,10 @@ std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLoo
     std::sort(slots.begin(), slots.end(),
               [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; });
     // A word reached twice (blocks that share elements) is still one word to move once.
-    slots.erase(std::unique(slots.begin(), slots.end(),
-                            [](const AddressSlot& a, const AddressSlot& b) { return a.at == b.at; }),
-                slots.end());
+    slots.erase(
+        std::unique(slots.begin(), slots.end(),
+                    [](const AddressSlot& a, const AddressSlot& b) { return a.at == b.at; }),
+        slots.end());
     return slots;
 }
 

@@ -58,10 +58,10 @@ private:
     int64_t budget_;
 };
 
-// The declared address words (not the tag id fields) of every tag whose data is in `map`, each tag walked from its
-// base struct through its blocks, in ascending file order. `plugins` must cover every class
-// of those tags (FirstUncoveredClass). Throws PelmarError (Refused) as AddressWalker does.
-// `passed`, if given, is told after each tag the offset of its data: the walk goes in index
+// The declared address words (not the tag id fields) of every tag whose data is in `map`, each tag
+// walked from its base struct through its blocks, in ascending file order. `plugins` must cover
+// every class of those tags (FirstUncoveredClass). Throws PelmarError (Refused) as AddressWalker
+// does. `passed`, if given, is told after each tag the offset of its data: the walk goes in index
 // order, so a caller may let go of what lies behind it.
 std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins,
                                            const std::function<void(int64_t)>& passed = {});

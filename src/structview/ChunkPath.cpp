@@ -57,9 +57,8 @@ ChunkPath ParseChunkPath(std::string_view text, std::string_view tagClass) {
     ChunkPath path;
     while (at != std::string_view::npos) {
         const size_t next = text.find('>', at + 1);
-        const std::string_view part = text.substr(at + 1, next == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : next - at - 1);
+        const std::string_view part = text.substr(
+            at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1);
         const size_t semicolon = part.find(';');
         PathStep step{std::string(part.substr(0, semicolon)), 0};
         if (semicolon != std::string_view::npos) {

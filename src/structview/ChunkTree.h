@@ -49,8 +49,8 @@ struct ChunkRow {
 struct TreeView {
     const PluginDef& plugin;
     std::span<const uint8_t> file;
-    int32_t magic = 0;     // file offset = map address - magic
-    int32_t tagOffset = 0; // file offset of the tag's data
+    int32_t magic = 0;           // file offset = map address - magic
+    int32_t tagOffset = 0;       // file offset of the tag's data
     size_t rowLimit = 1'000'000; // the most chunk rows one expansion adds
 };
 

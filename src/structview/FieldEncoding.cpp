@@ -55,7 +55,8 @@ void EncodeNumbers(const FieldDef& f, std::string_view text, std::vector<uint8_t
     const auto want = static_cast<size_t>(f.size / size);
     const std::vector<std::string_view> parts = Parts(text);
     if (parts.size() != want) {
-        Refuse(f, "give " + std::to_string(want) + (want == 1 ? " number" : " numbers, separated by commas"));
+        Refuse(f, "give " + std::to_string(want) +
+                      (want == 1 ? " number" : " numbers, separated by commas"));
     }
     for (size_t i = 0; i < want; ++i) {
         const double typed = ParseNumber(f, parts[i]);

@@ -90,14 +90,16 @@ FieldValue Read(const BlockAt& block, const FieldDef& f) {
         throw PelmarError(ErrorKind::BadMap, "the field \"" + f.name + "\" lies outside the file",
                           at);
     }
-    FieldValue v{f.name, f.type, at, AddWrap(static_cast<int32_t>(at), block.map.Magic), f.size,
-                 {}, {}};
+    FieldValue v{f.name, f.type, at, AddWrap(static_cast<int32_t>(at), block.map.Magic),
+                 f.size, {},     {}};
     const bool needs16 = f.type == FieldType::TagRef;
     if (needs16 && f.size < 16) {
-        throw PelmarError(ErrorKind::BadPlugin, "the tag reference \"" + f.name + "\" is too short");
+        throw PelmarError(ErrorKind::BadPlugin,
+                          "the tag reference \"" + f.name + "\" is too short");
     }
-    v.value = ShapeOf(f.type).component != Component::None ? Numbers(f, file.data() + at)
-                                                           : Special(f, file.data() + at, block.map);
+    v.value = ShapeOf(f.type).component != Component::None
+                  ? Numbers(f, file.data() + at)
+                  : Special(f, file.data() + at, block.map);
     v.text = ValueText(v.value, f.type);
     return v;
 }
@@ -106,8 +108,9 @@ FieldValue ReadBlock(const BlockAt& block, const StructDef& s) {
     const int64_t at = block.offset + s.offset;
     BlockValue b{ReadWord(block.map.bytes(), at, "a block's count"),
                  ReadWord(block.map.bytes(), at + 4, "a block's address")};
-    FieldValue v{s.name, FieldType::Pad, at, AddWrap(static_cast<int32_t>(at), block.map.Magic),
-                 12, b, std::to_string(b.count)};
+    FieldValue v{
+        s.name, FieldType::Pad,         at, AddWrap(static_cast<int32_t>(at), block.map.Magic), 12,
+        b,      std::to_string(b.count)};
     return v;
 }
 
@@ -125,7 +128,8 @@ std::string ValueText(const Value& value, FieldType type) {
     const NumericShape shape = ShapeOf(type);
     const Component c = shape.angle ? Component::None : shape.component;
     if (const double* d = std::get_if<double>(&value)) {
-        return type == FieldType::Data ? NumberText(*d, Component::I32) + " bytes" : NumberText(*d, c);
+        return type == FieldType::Data ? NumberText(*d, Component::I32) + " bytes"
+                                       : NumberText(*d, c);
     }
     if (const auto* list = std::get_if<std::vector<double>>(&value)) {
         std::vector<std::string> parts;

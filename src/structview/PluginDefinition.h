@@ -10,10 +10,42 @@ namespace pelmar {
 
 // The kinds of field a plugin describes, named in plugin files by their element names.
 enum class FieldType : uint8_t {
-    Int8, UInt8, Int16, UInt16, Int32, UInt32, Float, Angle, Fraction, Index, TagId, FourCC,
-    String32, TagRef, Data, ColorArgb, ColorRgb, ColorArgbInt, Point2d, Point3d, Point2dInt,
-    Vector2d, Vector3d, Euler2d, Euler3d, Rectangle2d, Quaternion, Matrix, Plane2d, Plane3d,
-    ScriptValue, Enum16, Flags8, Flags16, Flags32, Pad,
+    Int8,
+    UInt8,
+    Int16,
+    UInt16,
+    Int32,
+    UInt32,
+    Float,
+    Angle,
+    Fraction,
+    Index,
+    TagId,
+    FourCC,
+    String32,
+    TagRef,
+    Data,
+    ColorArgb,
+    ColorRgb,
+    ColorArgbInt,
+    Point2d,
+    Point3d,
+    Point2dInt,
+    Vector2d,
+    Vector3d,
+    Euler2d,
+    Euler3d,
+    Rectangle2d,
+    Quaternion,
+    Matrix,
+    Plane2d,
+    Plane3d,
+    ScriptValue,
+    Enum16,
+    Flags8,
+    Flags16,
+    Flags32,
+    Pad,
 };
 
 // The element name of a field type ("float", "tagref", ...), and the type of an element name
@@ -28,10 +60,10 @@ struct FieldDef {
     std::string name;
     FieldType type = FieldType::Pad;
     int64_t offset = 0;
-    int64_t size = 0;  // bytes of all values together
-    int32_t count = 1; // consecutive values of the type
-    bool bounds = false;       // two values: lower, upper
-    bool shiftedByOne = false; // enum16 stored as option position - 1
+    int64_t size = 0;                 // bytes of all values together
+    int32_t count = 1;                // consecutive values of the type
+    bool bounds = false;              // two values: lower, upper
+    bool shiftedByOne = false;        // enum16 stored as option position - 1
     std::vector<std::string> options; // enum16: option names in value order
     std::vector<std::string> bits;    // flags: the name of bit i
     std::vector<std::string> classes; // tagref: allowed classes, "*" for any

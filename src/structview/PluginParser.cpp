@@ -141,8 +141,8 @@ PluginDef ParsePlugin(std::string_view text) {
     const pugi::xml_parse_result result =
         doc.load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_auto);
     if (!result) {
-        Fail(std::string("not a well-formed plugin file: ") + result.description() +
-             " at line " + std::to_string(LineAt(text, result.offset)));
+        Fail(std::string("not a well-formed plugin file: ") + result.description() + " at line " +
+             std::to_string(LineAt(text, result.offset)));
     }
     const pugi::xml_node root = RootOf(doc);
     if (!root) {

@@ -243,14 +243,15 @@ DuplicationPlan PlanPreciseDuplication(const HaloPcMap& map, const DuplicationRe
     copy.Element(chunkLayout, 0);
     std::vector<uint8_t> bytes = copy.Finish();
     const auto amount = static_cast<int32_t>(bytes.size());
-    LocateTarget(map, request, amount - target.chunk.chunkSize); // the size check, deep copy included
+    LocateTarget(map, request,
+                 amount - target.chunk.chunkSize); // the size check, deep copy included
     DuplicationPlan plan;
     plan.countBefore = target.count;
     plan.insertAt = target.insertAt;
     plan.edit.Insert(target.insertAt, std::move(bytes));
     RaiseCount(plan.edit, target);
-    MoveDeclaredAddresses(map, slots, target.insertAt, [amount](int32_t) { return amount; }, true,
-                          plan.edit);
+    MoveDeclaredAddresses(
+        map, slots, target.insertAt, [amount](int32_t) { return amount; }, true, plan.edit);
     KeepHeaderTrue(map, plan.edit);
     return plan;
 }
@@ -268,8 +269,9 @@ ImportPlan PlanPreciseImport(const HaloPcMap& map, std::span<const AddressSlot> 
     plan.newIdent = NewTagIdent(map, plan.identMoved);
     AddEntryAndName(map, tag, l, plan, plan.edit);
     plan.edit.Insert(l.fileLength, ImportedData(map, source, tag, l).Translate(sourceLayout.root));
-    MoveDeclaredAddresses(map, slots, l.entriesEnd,
-                          [&l](int32_t target) { return l.MoveOf(target); }, false, plan.edit);
+    MoveDeclaredAddresses(
+        map, slots, l.entriesEnd, [&l](int32_t target) { return l.MoveOf(target); }, false,
+        plan.edit);
     KeepHeaderTrue(map, plan.edit);
     return plan;
 }

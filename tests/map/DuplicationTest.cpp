@@ -168,9 +168,9 @@ TEST(Duplication, ScenarioClassInCapitalsRelocatesByTheScenarioScanThenTheGenera
     const int32_t insertAt = s + 1568;
     const auto address = [&](int32_t offset) { return offset + magic; };
     Bytes copy(before.begin() + s + 1536, before.begin() + s + 1552);
-    SetWord(copy, 0, 0);                    // an inner pointer at offset 0 clears only itself
-    SetWord(copy, 4, address(t1 + 4) + 16); // moved once, by the scenario's scan
-    SetWord(copy, 8, address(t1) + 16);     // the tag's end: moved by the general scan
+    SetWord(copy, 0, 0);                         // an inner pointer at offset 0 clears only itself
+    SetWord(copy, 4, address(t1 + 4) + 16);      // moved once, by the scenario's scan
+    SetWord(copy, 8, address(t1) + 16);          // the tag's end: moved by the general scan
     SetWord(copy, 12, address(length + 4) + 16); // past the old end: moved by the scenario's scan
     Bytes expected(before.begin(), before.begin() + insertAt);
     expected.insert(expected.end(), copy.begin(), copy.end());
@@ -275,8 +275,8 @@ TEST(CopyFixUp, ClearsInnerPointersAndRaisesOnlyWordsPointingPastTheTagIntoTheFi
     } cases[] = {
         {"inner pointer clears the word before", Words({9, 3, 1401, 7}), Words({9, 0, 0, 7})},
         {"inner pointer at offset 0 clears itself", Words({1699, 5, 6}), Words({0, 5, 6})},
-        {"the tag's start stays, its end (the next tag) is raised", Words({1400, 1700, 1399, -1, 0}),
-         Words({1400, 1748, 1399, -1, 0})},
+        {"the tag's start stays, its end (the next tag) is raised",
+         Words({1400, 1700, 1399, -1, 0}), Words({1400, 1748, 1399, -1, 0})},
         {"past the tag and before the file's end: raised", Words({1701, 1763, 1764}),
          Words({1749, 1811, 1764})},
         {"past the end of the file: kept", Words({5000, 0x7FFFFFF0, kMin}),

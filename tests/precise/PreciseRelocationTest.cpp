@@ -47,12 +47,15 @@ bool SameBytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
 void Compare(const StructDef& layout, const Side& A, int64_t a, const Side& B, int64_t b,
              const Expected& expected, const std::string& where) {
     for (const FieldDef& f : layout.fields) {
-        const auto fa = A.file.subspan(static_cast<size_t>(a + f.offset), static_cast<size_t>(f.size));
-        const auto fb = B.file.subspan(static_cast<size_t>(b + f.offset), static_cast<size_t>(f.size));
+        const auto fa =
+            A.file.subspan(static_cast<size_t>(a + f.offset), static_cast<size_t>(f.size));
+        const auto fb =
+            B.file.subspan(static_cast<size_t>(b + f.offset), static_cast<size_t>(f.size));
         if (f.type == FieldType::TagRef) {
             EXPECT_TRUE(SameBytes(fa.subspan(0, 4), fb.subspan(0, 4))) << where << f.name;
             EXPECT_TRUE(SameBytes(fa.subspan(8, 8), fb.subspan(8, 8))) << where << f.name;
-            EXPECT_EQ(A.Name(LoadI32(&fa[4]), LoadI32(&fa[8])), B.Name(LoadI32(&fb[4]), LoadI32(&fb[8])))
+            EXPECT_EQ(A.Name(LoadI32(&fa[4]), LoadI32(&fa[8])),
+                      B.Name(LoadI32(&fb[4]), LoadI32(&fb[8])))
                 << where << f.name;
         } else if (f.type == FieldType::Data) {
             EXPECT_TRUE(SameBytes(fa.subspan(0, 12), fb.subspan(0, 12))) << where << f.name;
@@ -132,7 +135,8 @@ protected:
             }
             try {
                 const LocatedChunk c = LocateChunk(session_->ViewOf(i, *tree.plugin), path);
-                const int32_t count = LoadI32(session_->map().bytes().data() + c.chunk.referenceOffset);
+                const int32_t count =
+                    LoadI32(session_->map().bytes().data() + c.chunk.referenceOffset);
                 if (count > 0 && (c.layout->max == 0 || count < c.layout->max)) {
                     return {i, path};
                 }
@@ -154,28 +158,31 @@ TEST_P(PreciseRelocation, DuplicationsMoveAddressesOnly) {
         std::vector<std::string> path;
         bool deep;
     };
-    const Case cases[] = {{"weap", {"triggers"}, false},       {"weap", {"triggers"}, true},
+    const Case cases[] = {{"weap", {"triggers"}, false},
+                          {"weap", {"triggers"}, true},
                           {"weap", {"triggers", "firing effects"}, false},
-                          {"scnr", {"skies"}, false},          {"effe", {"events"}, true},
+                          {"scnr", {"skies"}, false},
+                          {"effe", {"events"}, true},
                           {"vehi", {"seats"}, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tagClass + ">" + c.path.back() + (c.deep ? " deep" : ""));
         before_ = ReadFileBytes(dir_ / "a.map");
         session_->Open(dir_ / "a.map");
         const auto [tag, path] = FindChunk(c.tagClass, c.path);
-        const LocatedChunk chunk = LocateChunk(
-            session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
+        const LocatedChunk chunk =
+            LocateChunk(session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
         const EditOutcome outcome = session_->Duplicate(tag, path, c.deep);
         EXPECT_TRUE(outcome.relocation.precise);
         ExpectValuesKept({chunk.chunk.referenceOffset});
         const HaloPcMap& now = session_->map();
         const Side A{before_, now.Magic}, B{now.bytes(), now.Magic};
-        const int64_t copy = SubWrap(LoadI32(now.bytes().data() + chunk.chunk.referenceOffset + 4),
-                                     now.Magic) + int64_t{chunk.chunk.chunkSize} * LoadI32(
-                                     before_.data() + chunk.chunk.referenceOffset);
+        const int64_t copy =
+            SubWrap(LoadI32(now.bytes().data() + chunk.chunk.referenceOffset + 4), now.Magic) +
+            int64_t{chunk.chunk.chunkSize} * LoadI32(before_.data() + chunk.chunk.referenceOffset);
         if (c.deep) { // the copy equals its original, sub-blocks included
-            const int64_t original = SubWrap(LoadI32(before_.data() + chunk.chunk.referenceOffset + 4),
-                                             now.Magic) + int64_t{chunk.chunk.chunkSize} * chunk.chunk.chunkIndex;
+            const int64_t original =
+                SubWrap(LoadI32(before_.data() + chunk.chunk.referenceOffset + 4), now.Magic) +
+                int64_t{chunk.chunk.chunkSize} * chunk.chunk.chunkIndex;
             Compare(*chunk.layout, A, original, B, copy, {}, "copy: ");
         }
     }
@@ -217,9 +224,10 @@ TEST_P(PreciseRelocation, ModesAndRefusals) {
     EXPECT_THROW(other.ChooseRelocation(), PelmarError);
     // A struct at its layout's maximum does not grow.
     const auto [tag, path] = FindChunk("weap", {"triggers"});
-    const LocatedChunk chunk = LocateChunk(session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
-    for (int32_t count = LoadI32(before_.data() + chunk.chunk.referenceOffset); count < chunk.layout->max;
-         ++count) {
+    const LocatedChunk chunk =
+        LocateChunk(session_->ViewOf(tag, *session_->SelectTag(tag).plugin), path);
+    for (int32_t count = LoadI32(before_.data() + chunk.chunk.referenceOffset);
+         count < chunk.layout->max; ++count) {
         session_->Duplicate(tag, path);
     }
     const std::vector<uint8_t> full = ReadFileBytes(dir_ / "a.map");
@@ -258,7 +266,8 @@ TEST(AddressWalk, ABlockBeyondItsLayoutsMaximumIsRefused) {
     for (const int max : {2, 3}) {
         const PluginDef plugin = ParsePlugin(
             "<plugin class=\"test\" complete=\"true\"><struct name=\"b\" offset=\"0\" size=\"4\" "
-            "max=\"" + std::to_string(max) + "\"/></plugin>");
+            "max=\"" +
+            std::to_string(max) + "\"/></plugin>");
         const LayoutLookup lookup = [&](std::string_view) { return &plugin; };
         if (max == 2) {
             EXPECT_THROW(DeclaredAddresses(map, lookup), PelmarError);

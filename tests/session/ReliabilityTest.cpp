@@ -3,9 +3,9 @@
 // that did not land.
 
 #include "cli/Cli.h"
-#include "mapbuilder/DemoMap.h"
 #include "map/Duplication.h"
 #include "map/MapLayout.h"
+#include "mapbuilder/DemoMap.h"
 #include "platform/Words.h"
 #include "session/MapSession.h"
 #include "support/TestSupport.h"
@@ -165,7 +165,8 @@ TEST_F(Reliability, AMapCutShortWhileOpenReadsAsZerosAndIsNotEdited) {
     fs::resize_file(map_, static_cast<uintmax_t>(weapon.Offset) / 4096 * 4096);
     // Reading past the new end gives zeros instead of ending the program.
     EXPECT_EQ(s->map().bytes()[static_cast<size_t>(weapon.Offset) + 8], 0);
-    EXPECT_NO_FATAL_FAILURE((void)s->Expand(tag, *s->SelectTag(tag).plugin, *s->SelectTag(tag).root));
+    EXPECT_NO_FATAL_FAILURE(
+        (void)s->Expand(tag, *s->SelectTag(tag).plugin, *s->SelectTag(tag).root));
     try {
         Duplicate(*s);
         ADD_FAILURE() << "expected a refusal";
@@ -205,7 +206,8 @@ TEST_F(Reliability, CraftedMapsAreRefusedUnchanged) {
          }},
         {"a tag of size 0 sharing its data", kWeapon, ChunkPath().Child("magazines", 1),
          [&](Bytes& b) {
-             const int64_t next = clean.tagOffset + layout::kEntrySize * (*clean.FindTagByName(kWeapon) + 1);
+             const int64_t next =
+                 clean.tagOffset + layout::kEntrySize * (*clean.FindTagByName(kWeapon) + 1);
              SetWord(b, next + layout::kEntryDataAddressField, clean.Magic + weapon.Offset);
          }},
     };
@@ -282,9 +284,8 @@ TEST_F(Reliability, AKilledWriteLeavesTheOldOrTheNewMap) {
             EXPECT_TRUE(after == original_ || after == complete) << "killed at byte " << point;
             EXPECT_TRUE(exit == -SIGKILL || after == complete) << point;
         }
-        std::cout << "[ crash injection ] " << c.name << ": " << points.size()
-                  << " kill points, " << original << " left the old map, " << edited
-                  << " the new one\n";
+        std::cout << "[ crash injection ] " << c.name << ": " << points.size() << " kill points, "
+                  << original << " left the old map, " << edited << " the new one\n";
         EXPECT_GT(original, 3);
         EXPECT_GT(edited, 3);
         fs::remove(dir_ / "link.map");

@@ -56,7 +56,7 @@ TEST(StreamEdit, BlocksGiveTheWholeFileAndUndoExactly) {
         FileEdit edit;
         edit.Insert(insertAt, std::vector<uint8_t>(38, 0xAB));
         const auto length = static_cast<int64_t>(old.size() + 38);
-        edit.Shift(WordsEndingBy(0, 20000, static_cast<size_t>(length)), moved, 38); // grid 0
+        edit.Shift(WordsEndingBy(0, 20000, static_cast<size_t>(length)), moved, 38);      // grid 0
         edit.Shift(WordsEndingBy(20002, length, static_cast<size_t>(length)), moved, 38); // grid 2
         edit.AddWord(8190, 5);   // across the 8 KiB boundary, on grid 2
         edit.SetWord(4094, 77);  // across the 4 KiB boundary

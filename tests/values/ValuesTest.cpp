@@ -29,7 +29,9 @@ protected:
         session_ = std::make_unique<MapSession>(plugins_);
         session_->Open(map_);
     }
-    int32_t Tag(const std::string& tagClass) { return session_->map().TagsOfClass(tagClass).front(); }
+    int32_t Tag(const std::string& tagClass) {
+        return session_->map().TagsOfClass(tagClass).front();
+    }
     // Every block of tag `tag` (its own and those of its blocks' first elements), with its path.
     void EachBlock(int32_t tag, const std::function<void(const ChunkPath&)>& visit) {
         const auto plugin = session_->SelectTag(tag).plugin;
@@ -59,7 +61,8 @@ TEST_F(Values, EveryShownValueTypesBackToTheSameBytes) {
     int inBand = 0;
     for (const char* tagClass : {"weap", "scnr", "vehi", "bipd", "proj", "effe", "matg", "jpt!"}) {
         EachBlock(Tag(tagClass), [&](const ChunkPath& path) {
-            const TreeView view = session_->ViewOf(Tag(tagClass), *session_->SelectTag(Tag(tagClass)).plugin);
+            const TreeView view =
+                session_->ViewOf(Tag(tagClass), *session_->SelectTag(Tag(tagClass)).plugin);
             const StructDef& layout = *ResolveBlock(view, path).layout;
             for (const FieldValue& v : session_->ReadValues(Tag(tagClass), path)) {
                 const FieldDef* f = FieldNamed(layout, v.name);
@@ -85,13 +88,13 @@ TEST_F(Values, BadInputIsRefusedAndWritesNothing) {
     const int32_t weapon = Tag("weap");
     const ChunkPath trigger = ChunkPath().Child("triggers", 1);
     const std::pair<std::string, std::string> cases[] = {
-        {"rounds per shot", "70000"},          // out of range for an int16
-        {"rounds per shot", "seven"},          // not a number
-        {"maximum rate of fire", "1"},         // bounds need two numbers
-        {"prediction type", "sideways"},       // not an option
-        {"flags", "tracer, nonsense"},         // not a bit
-        {"distribution angle", "1e45"},        // beyond a float
-        {"charging effect", "weap:whatever"},  // no such tag
+        {"rounds per shot", "70000"},         // out of range for an int16
+        {"rounds per shot", "seven"},         // not a number
+        {"maximum rate of fire", "1"},        // bounds need two numbers
+        {"prediction type", "sideways"},      // not an option
+        {"flags", "tracer, nonsense"},        // not a bit
+        {"distribution angle", "1e45"},       // beyond a float
+        {"charging effect", "weap:whatever"}, // no such tag
         {"no such field", "1"},
     };
     for (const auto& [field, text] : cases) {
