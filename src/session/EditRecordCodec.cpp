@@ -15,9 +15,11 @@ constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '2'};
 class Writer {
 public:
     void Number(uint64_t v) {
+        uint8_t bytes[8];
         for (int i = 0; i < 8; ++i) {
-            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+            bytes[i] = static_cast<uint8_t>(v >> (8 * i));
         }
+        out.insert(out.end(), bytes, bytes + 8);
     }
     void Bytes(std::span<const uint8_t> b) {
         Number(b.size());
