@@ -5,6 +5,7 @@
 #include "platform/FileAccess.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,5 +35,7 @@ struct EditRecord {
 // checks that the record describes a file of oldLength bytes becoming one of newLength.
 std::vector<uint8_t> EncodeRecord(const EditRecord& record);
 EditRecord DecodeRecord(std::span<const uint8_t> bytes);
+// The description of the record that begins with `head` (as much of it as `head` holds).
+std::optional<std::string> RecordDescription(std::span<const uint8_t> head);
 
 } // namespace pelmar

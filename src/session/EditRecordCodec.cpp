@@ -1,25 +1,29 @@
-// The history's records on disk: "PELMARH1", then every field in order; numbers are 64-bit
-// little-endian words, byte strings their length followed by their bytes.
+// The history's records on disk: "PELMARH3", then every field in order; numbers are unsigned
+// LEB128 (seven bits a byte, low first: most are small), byte strings their length followed by
+// their bytes.
 
 #include "platform/Error.h"
 #include "session/EditRecord.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pelmar {
 
 namespace {
 
-constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '2'};
+constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '3'};
 
 class Writer {
 public:
     void Number(uint64_t v) {
-        uint8_t bytes[8];
-        for (int i = 0; i < 8; ++i) {
-            bytes[i] = static_cast<uint8_t>(v >> (8 * i));
+        uint8_t bytes[10];
+        size_t n = 0;
+        for (; v >= 0x80; v >>= 7) {
+            bytes[n++] = static_cast<uint8_t>(v | 0x80);
         }
-        out.insert(out.end(), bytes, bytes + 8);
+        bytes[n++] = static_cast<uint8_t>(v);
+        out.insert(out.end(), bytes, bytes + n);
     }
     void Bytes(std::span<const uint8_t> b) {
         Number(b.size());
@@ -38,13 +42,16 @@ class Reader {
 public:
     explicit Reader(std::span<const uint8_t> in) : in_(in) {}
     uint64_t Number() {
-        Need(8);
         uint64_t v = 0;
-        for (int i = 7; i >= 0; --i) {
-            v = (v << 8) | in_[at_ + static_cast<size_t>(i)];
+        for (int shift = 0; shift < 64; shift += 7) {
+            Need(1);
+            const uint8_t b = in_[at_++];
+            v |= static_cast<uint64_t>(b & 0x7F) << shift;
+            if ((b & 0x80) == 0) {
+                return v;
+            }
         }
-        at_ += 8;
-        return v;
+        throw PelmarError(ErrorKind::Io, "a history record is damaged");
     }
     std::vector<uint8_t> Bytes() {
         const uint64_t n = Number();
@@ -53,6 +60,14 @@ public:
                                in_.begin() + static_cast<long>(at_ + n));
         at_ += static_cast<size_t>(n);
         return b;
+    }
+    // Up to `n` of the bytes that follow, as text.
+    std::string Prefix(uint64_t n) {
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(n, in_.size() - at_));
+        std::string text(in_.begin() + static_cast<long>(at_),
+                         in_.begin() + static_cast<long>(at_ + take));
+        at_ += take;
+        return text;
     }
     FileIdentity Identity() {
         FileIdentity id;
@@ -173,6 +188,19 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     }
     w.Bytes(r.trace.checksumBefore);
     return std::move(w.out);
+}
+
+std::optional<std::string> RecordDescription(std::span<const uint8_t> head) {
+    if (head.size() < sizeof kMagic || std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) {
+        return std::nullopt;
+    }
+    Reader r(head.subspan(sizeof kMagic));
+    try {
+        // A description longer than `head` (a tag name can be long) is shown cut short.
+        return r.Prefix(r.Number());
+    } catch (const PelmarError&) {
+        return std::nullopt;
+    }
 }
 
 EditRecord DecodeRecord(std::span<const uint8_t> bytes) {

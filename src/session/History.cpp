@@ -112,21 +112,12 @@ std::optional<std::string> History::Description(uint64_t number) const {
     if (number == 0) {
         return std::nullopt;
     }
-    // A record begins with its 8-byte mark and its description (length, then bytes).
+    // A record begins with its mark and its description; descriptions are short.
     std::ifstream in(RecordPath(number), std::ios::binary);
-    uint8_t head[16];
-    if (!in.read(reinterpret_cast<char*>(head), sizeof head)) {
-        return std::nullopt;
-    }
-    uint64_t length = 0;
-    for (int i = 15; i >= 8; --i) {
-        length = (length << 8) | head[i];
-    }
-    std::string text(static_cast<size_t>(std::min<uint64_t>(length, 4096)), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) {
-        return std::nullopt;
-    }
-    return text;
+    std::vector<uint8_t> head(8192);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return RecordDescription(head);
 }
 
 std::optional<std::string> History::TopDescription() const {
