@@ -30,6 +30,8 @@ public:
         }
         ReadNames(map);
         MeasureData(map);
+        map.TagsByIdent.reserve(static_cast<size_t>(map.TagCount));
+        map.byName_.reserve(static_cast<size_t>(map.TagCount));
         for (int32_t i = 0; i < map.TagCount; ++i) {
             map.IndexTag(i);
         }
