@@ -89,14 +89,25 @@ TEST(ShiftWords, AgreesWithTheRangeTestInTheVectorPartAndTheTail) {
                     i < values.size() ? values[i] : range.low);
         }
         const Bytes before = bytes;
-        ShiftWords(bytes, WordRun{2, static_cast<int64_t>(values.size())}, range, 48);
-        for (size_t i = 0; i < values.size(); ++i) {
-            const int32_t v = values[i];
-            ASSERT_EQ(WordAt(bytes, int64_t(2 + 4 * i)), range.Contains(v) ? AddWrap(v, 48) : v)
-                << "word " << i << " value " << v << " low " << range.low << " high " << range.high;
+        // The moved words are reported as bits from `first` on (undo reverts exactly those).
+        for (const int64_t first : {int64_t{0}, int64_t{5}}) {
+            bytes = before;
+            std::vector<uint64_t> moved(2 + values.size() / 64, 0);
+            ShiftWords(bytes, WordRun{2, static_cast<int64_t>(values.size())}, range, 48,
+                       moved.data(), first);
+            for (size_t i = 0; i < values.size(); ++i) {
+                const int32_t v = values[i];
+                const auto bit = static_cast<size_t>(first) + i;
+                ASSERT_EQ(WordAt(bytes, int64_t(2 + 4 * i)), range.Contains(v) ? AddWrap(v, 48) : v)
+                    << "word " << i << " value " << v << " low " << range.low << " high "
+                    << range.high;
+                ASSERT_EQ((moved[bit / 64] >> (bit % 64)) & 1u, range.Contains(v) ? 1u : 0u)
+                    << "word " << i << " first " << first;
+            }
+            EXPECT_TRUE(std::equal(before.begin(), before.begin() + 2, bytes.begin()));
+            EXPECT_TRUE(std::equal(before.end() - 6, before.end(), bytes.end() - 6))
+                << "past the run";
         }
-        EXPECT_TRUE(std::equal(before.begin(), before.begin() + 2, bytes.begin()));
-        EXPECT_TRUE(std::equal(before.end() - 6, before.end(), bytes.end() - 6)) << "past the run";
     }
 }
 
