@@ -10,13 +10,13 @@ namespace {
 // A weapon tag whose data (at least `size` bytes) holds, at offset 0, a struct reference of
 // `count` chunks pointing at the tag's own data.
 std::vector<uint8_t> SelfPointingMap(int32_t count, size_t size) {
-    MapSpec spec;
+    MapSpec blueprint;
     TagSpec tag;
     tag.class1 = "weap";
     tag.name = "loop";
     tag.data = Block(size);
-    spec.tags.push_back(tag);
-    BuiltMap built = BuildMap(spec);
+    blueprint.tags.push_back(tag);
+    BuiltMap built = BuildMap(blueprint);
     uint8_t* data = built.bytes.data() + built.tags[0].offset;
     StoreI32(data, count);
     StoreI32(data + 4, built.tags[0].offset + built.magic);
@@ -33,16 +33,16 @@ std::string NestedPlugin(int depth, const std::string& size) {
 }
 
 std::vector<uint8_t> SharedNameMap(int32_t entries, size_t nameLength) {
-    MapSpec spec;
+    MapSpec blueprint;
     TagSpec first;
     first.class1 = "weap";
     first.name = std::string(nameLength, 'n');
     first.data = Block(8);
     TagSpec other = first;
     other.name = "x";
-    spec.tags.assign(static_cast<size_t>(entries), other);
-    spec.tags.front() = first;
-    BuiltMap built = BuildMap(spec);
+    blueprint.tags.assign(static_cast<size_t>(entries), other);
+    blueprint.tags.front() = first;
+    BuiltMap built = BuildMap(blueprint);
     // Every entry a copy of the first: all name the same long bytes (and share one data).
     const auto entry0 = static_cast<size_t>(built.tagOffset);
     for (size_t i = 1; i < static_cast<size_t>(entries); ++i) {

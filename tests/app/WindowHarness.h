@@ -71,8 +71,8 @@ struct Harness {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
     }
     std::filesystem::path Demo(const std::string& name,
-                               const builder::MapSpec& spec = builder::DemoMapSpec()) {
-        test::WriteFileBytes(dir / name, builder::BuildMap(spec).bytes);
+                               const builder::MapSpec& blueprint = builder::DemoMapSpec()) {
+        test::WriteFileBytes(dir / name, builder::BuildMap(blueprint).bytes);
         return dir / name;
     }
     std::filesystem::path Realistic() {

@@ -257,9 +257,9 @@ TEST(AddressWalk, ABlockBeyondItsLayoutsMaximumIsRefused) {
     tag.class1 = "test";
     tag.data = builder::Block(16);
     tag.data.Add(builder::Reflexive{0, 4, std::vector<builder::Block>(3, builder::Block(4))});
-    builder::MapSpec spec;
-    spec.tags = {tag};
-    const std::vector<uint8_t> bytes = builder::BuildMap(spec).bytes;
+    builder::MapSpec blueprint;
+    blueprint.tags = {tag};
+    const std::vector<uint8_t> bytes = builder::BuildMap(blueprint).bytes;
     auto buffer = std::make_shared<ByteBuffer>(bytes.size());
     std::memcpy(buffer->data(), bytes.data(), bytes.size());
     const HaloPcMap map = HaloPcMap::Decode(buffer);
