@@ -28,7 +28,7 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(start, text.find_last_not_of(" \t") - start + 1);
 }
 
-std::vector<std::string_view> Parts(std::string_view text) {
+std::vector<std::string_view> SplitItems(std::string_view text) {
     std::vector<std::string_view> parts;
     size_t start = 0;
     for (size_t comma = text.find(','); comma != std::string_view::npos;
@@ -53,7 +53,7 @@ void EncodeNumbers(const FieldDef& f, std::string_view text, std::vector<uint8_t
     const NumericShape shape = ShapeOf(f.type);
     const int size = ComponentSize(shape.component);
     const auto want = static_cast<size_t>(f.size / size);
-    const std::vector<std::string_view> parts = Parts(text);
+    const std::vector<std::string_view> parts = SplitItems(text);
     if (parts.size() != want) {
         Refuse(f, "give " + std::to_string(want) +
                       (want == 1 ? " number" : " numbers, separated by commas"));
@@ -86,7 +86,7 @@ void EncodeEnum(const FieldDef& f, std::string_view text, std::vector<uint8_t>& 
 void EncodeFlags(const FieldDef& f, std::string_view text, std::vector<uint8_t>& out) {
     const int bits = f.type == FieldType::Flags8 ? 8 : f.type == FieldType::Flags16 ? 16 : 32;
     uint32_t word = 0;
-    for (std::string_view name : Parts(text)) {
+    for (std::string_view name : SplitItems(text)) {
         if (name.empty() || SameText(name, "none")) {
             continue;
         }
