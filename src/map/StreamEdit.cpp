@@ -218,38 +218,47 @@ bool Streamable(const FileEdit& edit) {
     return true;
 }
 
+// The new file of `edit` over `old`, read a stretch at a time without the rest of it.
+class EditedSource : public ByteSource {
+public:
+    EditedSource(const ByteSource& old, const FileEdit& edit) : old_(old), edit_(edit) {}
+    uint64_t size() const override { return old_.size() + edit_.InsertedBytes(); }
+    void Read(uint64_t at, std::span<uint8_t> out) const override {
+        ReadEdited(old_, edit_, static_cast<int64_t>(at), out);
+    }
+
+private:
+    const ByteSource& old_;
+    const FileEdit& edit_;
+};
+
+// Reads of `source` (which must outlive them) that answer false outside it.
+FileReadAt ReaderOf(const ByteSource& source) {
+    return {[&source](int64_t at, std::span<uint8_t> out) {
+                if (!RangeFits(at, static_cast<int64_t>(out.size()), source.size())) {
+                    return false;
+                }
+                source.Read(static_cast<uint64_t>(at), out);
+                return true;
+            },
+            source.size()};
+}
+
 // The checksum of the new file's regions, kept as the blocks pass; when the edit recomputes it
 // only if the old one was right, the old file's checksum too, as the stream passes its bytes.
 class StreamChecksum {
 public:
-    StreamChecksum(const ByteSource& old, const FileEdit& edit, int64_t length) : old_(old) {
+    StreamChecksum(const ByteSource& old, const FileEdit& edit) : old_(old) {
         if (edit.checksum == FileEdit::Checksum::Keep) {
             return;
         }
-        const FileReadAt reader{[&](int64_t at, std::span<uint8_t> out) {
-                                    if (!RangeFits(at, static_cast<int64_t>(out.size()),
-                                                   static_cast<uint64_t>(length))) {
-                                        return false;
-                                    }
-                                    ReadEdited(old, edit, at, out);
-                                    return true;
-                                },
-                                static_cast<uint64_t>(length)};
-        std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(reader);
+        const EditedSource edited(old, edit);
+        std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(ReaderOf(edited));
         if (!regions) {
             return;
         }
         if (edit.checksum == FileEdit::Checksum::RecomputeIfRight) {
-            const FileReadAt oldReader{
-                [&](int64_t at, std::span<uint8_t> out) {
-                    if (!RangeFits(at, static_cast<int64_t>(out.size()), old.size())) {
-                        return false;
-                    }
-                    old.Read(static_cast<uint64_t>(at), out);
-                    return true;
-                },
-                old.size()};
-            std::optional<std::vector<ByteRegion>> oldRegions = ChecksumRegions(oldReader);
+            std::optional<std::vector<ByteRegion>> oldRegions = ChecksumRegions(ReaderOf(old));
             if (!oldRegions) {
                 return; // the old checksum covers nothing that can be found: it stays as it is
             }
@@ -391,7 +400,7 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
             }
         }
     }
-    StreamChecksum checksum(old, edit, length);
+    StreamChecksum checksum(old, edit);
     // Two windows: the checksum of one block is computed on another core while the next block
     // is made and this one written; the old bytes it was made from are handed back there too.
     std::vector<uint8_t> windows[2];

@@ -2,6 +2,8 @@
 
 #include "mapbuilder/RealisticValues.h"
 
+#include "structview/FieldKinds.h"
+
 #include "platform/Words.h"
 
 #include <algorithm>
@@ -31,37 +33,16 @@ void StoreFloat(uint8_t* p, float v) {
 // How the components of a float field are chosen.
 enum class FloatKind { Band, Radians, Unit };
 
-// Compound float types: number of components and their kind (0 for other types).
+// Float types: number of components and their kind (0 for other types).
 std::pair<int, FloatKind> FloatComponents(FieldType type) {
-    switch (type) {
-    case FieldType::Float:
-    case FieldType::Fraction:
-        return {1, FloatKind::Band};
-    case FieldType::Angle:
-        return {1, FloatKind::Radians};
-    case FieldType::Point2d:
-    case FieldType::Vector2d:
-        return {2, FloatKind::Band};
-    case FieldType::Point3d:
-    case FieldType::Vector3d:
-    case FieldType::Plane2d:
-        return {3, FloatKind::Band};
-    case FieldType::Quaternion:
-    case FieldType::Plane3d:
-        return {4, FloatKind::Band};
-    case FieldType::Matrix:
-        return {9, FloatKind::Band};
-    case FieldType::Euler2d:
-        return {2, FloatKind::Radians};
-    case FieldType::Euler3d:
-        return {3, FloatKind::Radians};
-    case FieldType::ColorRgb:
-        return {3, FloatKind::Unit};
-    case FieldType::ColorArgb:
-        return {4, FloatKind::Unit};
-    default:
+    const NumericShape shape = ShapeOf(type);
+    if (shape.component != Component::F32) {
         return {0, FloatKind::Band};
     }
+    const bool colour = type == FieldType::ColorRgb || type == FieldType::ColorArgb;
+    return {shape.components, shape.angle ? FloatKind::Radians
+                              : colour    ? FloatKind::Unit
+                                          : FloatKind::Band};
 }
 
 void WriteFloats(uint8_t* p, int n, FloatKind kind, RealisticRandom& random) {

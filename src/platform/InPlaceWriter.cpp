@@ -54,16 +54,12 @@ uint64_t Get64(const uint8_t* p) {
     return v;
 }
 
-uint32_t Crc(uint32_t crc, const uint8_t* data, size_t length) {
-    return Crc32(crc, std::span(data, length));
-}
-
 // The journal's bytes, one piece after the other.
 class JournalWriter {
 public:
     JournalWriter(int fd, WriteCounter& counter) : fd_(fd), counter_(counter) {}
     int Add(const uint8_t* data, size_t length) {
-        crc_ = Crc(crc_, data, length);
+        crc_ = Crc32(crc_, std::span(data, length));
         const int err = counter_.WriteAt(fd_, data, length, at_);
         at_ += length;
         return err;
@@ -100,8 +96,7 @@ std::optional<std::vector<uint8_t>> ReadJournal(int fd, Trailer& t) {
     t = {Get64(trailer + 8), Get64(trailer + 16), Get64(trailer + 24), Get64(trailer + 32),
          Get64(trailer + 40)};
     bytes.resize(bytes.size() - kTrailerSize);
-    if (std::memcmp(trailer, kMagic, sizeof kMagic) != 0 ||
-        Crc(0, bytes.data(), bytes.size()) != t.crc) {
+    if (std::memcmp(trailer, kMagic, sizeof kMagic) != 0 || Crc32(0, bytes) != t.crc) {
         return std::nullopt;
     }
     return bytes;

@@ -28,6 +28,7 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(start, text.find_last_not_of(" \t") - start + 1);
 }
 
+// The comma-separated items of `text`, blanks around each trimmed.
 std::vector<std::string_view> SplitItems(std::string_view text) {
     std::vector<std::string_view> parts;
     size_t start = 0;

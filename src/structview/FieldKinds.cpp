@@ -19,35 +19,34 @@ NumericShape ShapeOf(FieldType type) {
     case FieldType::Int16:
         return {C::I16, 1};
     case FieldType::UInt16:
-        return {C::U16, 1};
     case FieldType::Index:
         return {C::U16, 1};
     case FieldType::Int32:
-        return {C::I32, 1};
     case FieldType::ScriptValue:
         return {C::I32, 1};
     case FieldType::UInt32:
         return {C::U32, 1};
     case FieldType::Float:
-        return {C::F32, 1};
     case FieldType::Fraction:
         return {C::F32, 1};
     case FieldType::Angle:
         return {C::F32, 1, true};
-    case FieldType::ColorArgb:
-        return {C::F32, 4};
-    case FieldType::ColorRgb:
-        return {C::F32, 3};
     case FieldType::ColorArgbInt:
         return {C::U8, 4, false, true};
     case FieldType::Point2d:
-        return {C::F32, 2};
     case FieldType::Vector2d:
         return {C::F32, 2};
+    case FieldType::ColorRgb:
     case FieldType::Point3d:
-        return {C::F32, 3};
     case FieldType::Vector3d:
+    case FieldType::Plane2d:
         return {C::F32, 3};
+    case FieldType::ColorArgb:
+    case FieldType::Quaternion:
+    case FieldType::Plane3d:
+        return {C::F32, 4};
+    case FieldType::Matrix:
+        return {C::F32, 9};
     case FieldType::Euler2d:
         return {C::F32, 2, true};
     case FieldType::Euler3d:
@@ -56,14 +55,6 @@ NumericShape ShapeOf(FieldType type) {
         return {C::I16, 2};
     case FieldType::Rectangle2d:
         return {C::I16, 4};
-    case FieldType::Quaternion:
-        return {C::F32, 4};
-    case FieldType::Plane2d:
-        return {C::F32, 3};
-    case FieldType::Plane3d:
-        return {C::F32, 4};
-    case FieldType::Matrix:
-        return {C::F32, 9};
     default:
         return {};
     }
