@@ -357,11 +357,6 @@ void Progress(const StreamControl& control, int64_t done, int64_t total) {
 
 } // namespace
 
-void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
-                std::span<uint8_t> out) {
-    ReadEdited(SpanSource(old), edit, at, out);
-}
-
 void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out) {
     const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
     const int64_t start = std::max<int64_t>(0, at - 3);

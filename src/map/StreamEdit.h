@@ -52,7 +52,5 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
 
 // The `out.size()` bytes at `at` of the new file, computed without the rest of it.
 void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out);
-void ReadEdited(std::span<const uint8_t> old, const FileEdit& edit, int64_t at,
-                std::span<uint8_t> out);
 
 } // namespace pelmar

@@ -106,7 +106,7 @@ TEST(StreamEdit, ReadEditedIsTheStreamedFile) {
     const std::vector<uint8_t> streamed = Streamed(old, edit, 4096);
     for (const int64_t at : {0, 4093, 4999, 5001, 8190, 40000}) {
         uint8_t bytes[7];
-        ReadEdited(old, edit, at, bytes);
+        ReadEdited(SpanSource(old), edit, at, bytes);
         EXPECT_EQ(std::memcmp(bytes, streamed.data() + at, sizeof bytes), 0) << at;
     }
 }
