@@ -6,14 +6,16 @@
 #include "platform/Crc32.h"
 #include "platform/Error.h"
 #include "platform/Int32.h"
+#include "platform/OrderedHelper.h"
 #include "platform/Words.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
-#include <future>
 #include <map>
+#include <memory>
+#include <optional>
 
 namespace pelmar {
 
@@ -398,16 +400,20 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
     StreamChecksum checksum(old, edit);
     // Two windows: the checksum of one block is computed on another core while the next block
     // is made and this one written; the old bytes it was made from are handed back there too.
-    std::vector<uint8_t> windows[2];
-    std::future<void> summing;
+    const auto windowSize = static_cast<size_t>(std::min(block, length) + 6);
+    // Ordinary pages: the kernel's huge pages cost more to get here than they save.
+    const auto windows = std::make_unique_for_overwrite<uint8_t[]>(2 * windowSize);
     const bool helped = checksum.Active() || control.passed;
+    std::optional<OrderedHelper> helper;
+    if (helped) {
+        helper.emplace();
+    }
     int64_t oldPassed = 0; // the old file's bytes that the blocks so far were made from
     for (int64_t begin = 0; begin < length; begin += block) {
         const int64_t end = std::min(length, begin + block);
         const int64_t start = std::max<int64_t>(0, begin - 3);
-        std::vector<uint8_t>& window = windows[(begin / block) % 2];
-        window.resize(static_cast<size_t>(std::min(length, end + 3) - start));
-        const std::span<uint8_t> w(window);
+        const std::span<uint8_t> w(windows.get() + windowSize * ((begin / block) % 2),
+                                   static_cast<size_t>(std::min(length, end + 3) - start));
         CopyNew(segments, old, start, w);
         ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace);
         const auto written =
@@ -420,13 +426,11 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
         if (end == length) {
             oldPassed = static_cast<int64_t>(old.size());
         }
-        if (summing.valid()) {
-            summing.get(); // blocks are summed in order
-        }
-        if (helped) {
-            // The next block reads again the 3 bytes before its start.
+        if (helper) {
+            // Blocks are summed in order. The next block reads again the 3 bytes before its
+            // start.
             const int64_t unneeded = std::max<int64_t>(0, oldPassed - 3);
-            summing = std::async(std::launch::async, [&, begin, written, oldPassed, unneeded] {
+            helper->Run([&, begin, written, oldPassed, unneeded] {
                 if (checksum.Active()) {
                     checksum.Add(begin, written, oldPassed);
                 }
@@ -438,8 +442,8 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
         sink.Append(written);
         Progress(control, end, length);
     }
-    if (summing.valid()) {
-        summing.get();
+    if (helper) {
+        helper->Wait();
     }
     return checksum.Finish(sink, control.trace);
 }

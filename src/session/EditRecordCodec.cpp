@@ -17,17 +17,23 @@ constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '3'};
 class Writer {
 public:
     void Number(uint64_t v) {
-        uint8_t bytes[10];
-        size_t n = 0;
         for (; v >= 0x80; v >>= 7) {
-            bytes[n++] = static_cast<uint8_t>(v | 0x80);
+            out.push_back(static_cast<uint8_t>(v | 0x80));
         }
-        bytes[n++] = static_cast<uint8_t>(v);
-        out.insert(out.end(), bytes, bytes + n);
+        out.push_back(static_cast<uint8_t>(v));
     }
     void Bytes(std::span<const uint8_t> b) {
         Number(b.size());
         out.insert(out.end(), b.begin(), b.end());
+    }
+    // A bitmap as its bytes, low byte of each word first.
+    void Bits(const std::vector<uint64_t>& bits) {
+        Number(bits.size() * 8);
+        for (uint64_t word : bits) {
+            for (int b = 0; b < 8; ++b) {
+                out.push_back(static_cast<uint8_t>(word >> (8 * b)));
+            }
+        }
     }
     void Identity(const FileIdentity& id) {
         for (uint64_t v :
@@ -119,16 +125,6 @@ FileEdit::Op ReadOp(Reader& r) {
     return op;
 }
 
-std::vector<uint8_t> Words(const std::vector<uint64_t>& bits) {
-    std::vector<uint8_t> bytes(bits.size() * 8);
-    for (size_t i = 0; i < bits.size(); ++i) {
-        for (int b = 0; b < 8; ++b) {
-            bytes[8 * i + static_cast<size_t>(b)] = static_cast<uint8_t>(bits[i] >> (8 * b));
-        }
-    }
-    return bytes;
-}
-
 std::vector<uint64_t> Bits(const std::vector<uint8_t>& bytes) {
     std::vector<uint64_t> bits(bytes.size() / 8);
     for (size_t i = 0; i < bits.size(); ++i) {
@@ -168,6 +164,16 @@ void RequireConsistent(const EditRecord& rec) {
 
 std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     Writer w;
+    // Room for the usual record at once: a few numbers per operation, and the bytes.
+    size_t bytes = r.description.size() + r.trace.checksumBefore.size() + 256;
+    for (const FileEdit::Insertion& i : r.edit.insertions) {
+        bytes += i.bytes.size() + 16;
+    }
+    for (size_t k = 0; k < r.edit.ops.size(); ++k) {
+        bytes += 24 + r.edit.ops[k].bytes.size() + r.trace.setBefore[k].size() +
+                 8 * r.trace.moved[k].size();
+    }
+    w.out.reserve(bytes);
     w.out.assign(kMagic, kMagic + sizeof kMagic);
     w.Bytes({reinterpret_cast<const uint8_t*>(r.description.data()), r.description.size()});
     w.Identity(r.before);
@@ -184,7 +190,7 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     for (size_t k = 0; k < r.edit.ops.size(); ++k) {
         WriteOp(w, r.edit.ops[k]);
         w.Bytes(r.trace.setBefore[k]);
-        w.Bytes(Words(r.trace.moved[k]));
+        w.Bits(r.trace.moved[k]);
     }
     w.Bytes(r.trace.checksumBefore);
     return std::move(w.out);

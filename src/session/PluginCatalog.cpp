@@ -4,6 +4,9 @@
 #include "platform/FileAccess.h"
 #include "structview/PluginParser.h"
 
+#include <future>
+#include <vector>
+
 namespace pelmar {
 
 namespace {
@@ -48,21 +51,52 @@ std::filesystem::path PluginCatalog::PluginPath(std::string_view tagClass) const
     return folder_ / name;
 }
 
-std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagClass) {
-    if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
-        return it->second;
-    }
+std::shared_ptr<const PluginDef> PluginCatalog::Parse(std::string_view tagClass) const {
     const std::filesystem::path path = PluginPath(tagClass);
-    std::shared_ptr<const PluginDef> plugin;
     try {
         const ByteBuffer text = ReadWholeFile(path, kMaxPluginFileSize);
-        plugin = std::make_shared<const PluginDef>(
+        return std::make_shared<const PluginDef>(
             ParsePlugin(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
     } catch (PelmarError& e) {
         throw e.InFile(path);
     }
+}
+
+std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagClass) {
+    if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
+        return it->second;
+    }
+    std::shared_ptr<const PluginDef> plugin = Parse(tagClass);
     parsed_.emplace(std::string(tagClass), plugin);
     return plugin;
+}
+
+void PluginCatalog::ParseAhead(std::span<const std::string> classes) {
+    std::vector<std::string> todo;
+    for (const std::string& tagClass : classes) {
+        if (HasPluginFor(tagClass) && parsed_.find(tagClass) == parsed_.end()) {
+            todo.push_back(tagClass);
+        }
+    }
+    // Every other class on a second thread. A plugin that fails is left unparsed: PluginFor
+    // reports its error when it is asked for.
+    std::vector<std::shared_ptr<const PluginDef>> plugins(todo.size());
+    const auto parseEveryOther = [&](size_t first) {
+        for (size_t i = first; i < todo.size(); i += 2) {
+            try {
+                plugins[i] = Parse(todo[i]);
+            } catch (const PelmarError&) {
+            }
+        }
+    };
+    std::future<void> helper = std::async(std::launch::async, parseEveryOther, 1);
+    parseEveryOther(0);
+    helper.get();
+    for (size_t i = 0; i < todo.size(); ++i) {
+        if (plugins[i]) {
+            parsed_.emplace(todo[i], std::move(plugins[i]));
+        }
+    }
 }
 
 } // namespace pelmar

@@ -69,16 +69,17 @@ void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
     if (count == 0 || address == 0) {
         return;
     }
-    const std::string what = "the block \"" + block.name + "\"";
+    const auto what = [&block] { return "the block \"" + block.name + "\""; };
     if (count < 0 || (block.max > 0 && count > block.max)) {
-        Refuse(what + " has " + std::to_string(count) + " elements, more than its layout allows (" +
-                   std::to_string(block.max) + "); relocation by value can still edit the map",
+        Refuse(what() + " has " + std::to_string(count) +
+                   " elements, more than its layout allows (" + std::to_string(block.max) +
+                   "); relocation by value can still edit the map",
                at);
     }
     const int64_t first = SubWrap(address, magic_);
     if (block.size <= 0 || !RangeFits(first, int64_t{count} * block.size, file_.size())) {
-        Refuse(what + "'s " + std::to_string(count) + " elements of " + std::to_string(block.size) +
-                   " bytes do not lie inside the file",
+        Refuse(what() + "'s " + std::to_string(count) + " elements of " +
+                   std::to_string(block.size) + " bytes do not lie inside the file",
                at);
     }
     budget_ -= count;

@@ -25,6 +25,8 @@ void MoveDeclaredAddresses(const HaloPcMap& map, std::span<const AddressSlot> sl
             edit.AddWord(edit.NewPosition(at), moveOf(target));
         }
     };
+    edit.ops.reserve(edit.ops.size() + slots.size() +
+                     (index ? 2 * static_cast<size_t>(map.TagCount) : 0));
     for (const AddressSlot& slot : slots) {
         move(slot.at, slot.value);
     }
