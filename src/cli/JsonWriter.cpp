@@ -2,38 +2,45 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace pelmar::cli {
 
+namespace {
+
+bool IsPlain(unsigned char b) {
+    return b >= 0x20 && b < 0x7F && b != '"' && b != '\\';
+}
+
+} // namespace
+
 void AppendJsonString(std::string& out, std::string_view bytes) {
     static const char* const kHex = "0123456789abcdef";
-    out.push_back('"');
-    size_t plainStart = 0; // start of the run of bytes that need no escaping
-    auto flushPlain = [&](size_t end) {
-        out.append(bytes.substr(plainStart, end - plainStart));
-        plainStart = end + 1;
-    };
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
-            continue;
-        }
-        flushPlain(i);
-        if (b == '"' || b == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(b));
+    // Written in place into room for the longest form (six characters a byte), then cut to
+    // what was written: tag names hold backslashes, so most strings need some escaping.
+    const size_t at = out.size();
+    out.resize(at + 6 * bytes.size() + 2);
+    char* p = out.data() + at;
+    *p++ = '"';
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (IsPlain(b)) {
+            *p++ = c;
+        } else if (b == '"' || b == '\\') {
+            *p++ = '\\';
+            *p++ = c;
         } else if (b < 0x20 || b == 0x7F) {
-            out += "\\u00";
-            out.push_back(kHex[b >> 4]);
-            out.push_back(kHex[b & 0xF]);
-        } else {
-            // Code point U+0080..U+00FF in UTF-8.
-            out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+            std::memcpy(p, "\\u00", 4);
+            p[4] = kHex[b >> 4];
+            p[5] = kHex[b & 0xF];
+            p += 6;
+        } else { // code point U+0080..U+00FF in UTF-8
+            *p++ = static_cast<char>(0xC0 | (b >> 6));
+            *p++ = static_cast<char>(0x80 | (b & 0x3F));
         }
     }
-    flushPlain(bytes.size());
-    out.push_back('"');
+    *p++ = '"';
+    out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string JsonString(std::string_view bytes) {

@@ -55,16 +55,36 @@ std::span<const uint8_t> HaloPcMap::bytes() const {
     return bytes_;
 }
 
-void HaloPcMap::IndexTag(int32_t index) {
-    const Tag& t = TagCache[static_cast<size_t>(index)];
-    TagsByIdent[t.ident] = index;
-    if (const std::optional<NameKey> key = KeyOf(t.Class1, t.Name)) {
-        byName_[*key] = index;
+void HaloPcMap::IndexTags() {
+    TagsByIdent.reserve(TagCache.size());
+    byName_.reserve(TagCache.size());
+    // Classes are grouped by sorting (class, index) pairs; a class's four bytes read as a
+    // big-endian number sort as the text does.
+    std::vector<std::pair<uint32_t, int32_t>> byClass;
+    byClass.reserve(TagCache.size());
+    for (size_t i = 0; i < TagCache.size(); ++i) {
+        const Tag& t = TagCache[i];
+        const auto index = static_cast<int32_t>(i);
+        TagsByIdent[t.ident] = index;
+        if (const std::optional<NameKey> key = KeyOf(t.Class1, t.Name)) {
+            byName_[*key] = index;
+        }
+        uint32_t code = 0;
+        for (const char c : std::string_view(t.Class1).substr(0, 4)) {
+            code = (code << 8) | static_cast<unsigned char>(c);
+        }
+        byClass.emplace_back(code, index);
     }
-    auto [it, isNewClass] = TagsByClass.try_emplace(t.Class1);
-    it->second.push_back(index);
-    if (isNewClass) {
-        TagClass.insert(std::upper_bound(TagClass.begin(), TagClass.end(), t.Class1), t.Class1);
+    std::sort(byClass.begin(), byClass.end());
+    for (size_t k = 0; k < byClass.size();) {
+        const uint32_t code = byClass[k].first;
+        const std::string& name = TagCache[static_cast<size_t>(byClass[k].second)].Class1;
+        std::vector<int32_t>& tags =
+            TagsByClass.emplace_hint(TagsByClass.end(), name, std::vector<int32_t>())->second;
+        for (; k < byClass.size() && byClass[k].first == code; ++k) {
+            tags.push_back(byClass[k].second);
+        }
+        TagClass.push_back(name);
     }
 }
 

@@ -59,9 +59,8 @@ public:
     std::vector<std::string> TagClass;                       // distinct classes, ascending
 
 private:
-    // Records tag `index` in the lookup tables; a class seen for the first time is added to
-    // TagClass, which stays sorted.
-    void IndexTag(int32_t index);
+    // Fills the lookup tables and the sorted list of classes from TagCache.
+    void IndexTags();
 
     // Keys of TagByName: the class's four bytes and a view of the tag's shared name.
     struct NameKey {

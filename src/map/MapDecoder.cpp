@@ -30,17 +30,20 @@ public:
         }
         ReadNames(map);
         MeasureData(map);
-        map.TagsByIdent.reserve(static_cast<size_t>(map.TagCount));
-        map.byName_.reserve(static_cast<size_t>(map.TagCount));
-        for (int32_t i = 0; i < map.TagCount; ++i) {
-            map.IndexTag(i);
-        }
+        map.IndexTags();
         return map;
     }
 
 private:
     [[noreturn]] static void Fail(const std::string& problem, std::optional<int64_t> at = {}) {
         throw PelmarError(ErrorKind::BadMap, problem, at);
+    }
+
+    // Sorts stably; most maps list names and data in index order, which needs no sorting.
+    template <typename Less> static void SortStably(std::vector<int32_t>& order, Less less) {
+        if (!std::is_sorted(order.begin(), order.end(), less)) {
+            std::stable_sort(order.begin(), order.end(), less);
+        }
     }
 
     std::string Size() const { return std::to_string(data_.size()) + " bytes"; }
@@ -121,7 +124,7 @@ private:
     void ReadNames(HaloPcMap& map) const {
         std::vector<int32_t> order(map.TagCache.size());
         std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+        SortStably(order, [&](int32_t a, int32_t b) {
             return map.TagCache[static_cast<size_t>(a)].NameOffset <
                    map.TagCache[static_cast<size_t>(b)].NameOffset;
         });
@@ -158,7 +161,7 @@ private:
                 here.push_back(i);
             }
         }
-        std::stable_sort(here.begin(), here.end(), [&](int32_t a, int32_t b) {
+        SortStably(here, [&](int32_t a, int32_t b) {
             return map.TagCache[static_cast<size_t>(a)].Offset <
                    map.TagCache[static_cast<size_t>(b)].Offset;
         });

@@ -209,8 +209,10 @@ WriteMethod ReplaceFile(const std::filesystem::path& target, uint64_t length,
     if (::fsync(temp.fd()) != 0) {
         Fail(target, "cannot flush the new contents to disk", errno);
     }
+    std::shared_ptr<const MappedFile> written;
+    FileIdentity writtenIdentity;
     if (options.check) {
-        const auto written = MappedFile::Open(temp.name(), ~uint64_t{0});
+        written = MappedFile::Open(temp.name(), ~uint64_t{0}, &writtenIdentity);
         options.check(written, written->bytes());
     }
     if (temp.Close() != 0) {
@@ -223,6 +225,9 @@ WriteMethod ReplaceFile(const std::filesystem::path& target, uint64_t length,
     temp.MarkCommitted();
     writer::FlushFolder(t.path.parent_path());
     RemoveLeftovers(t.path, editStart);
+    if (options.replacement != nullptr && written) {
+        *options.replacement = {written, writtenIdentity};
+    }
     return WriteMethod::Renamed;
 }
 

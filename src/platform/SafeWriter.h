@@ -2,6 +2,7 @@
 
 #include "platform/ByteSink.h"
 #include "platform/FileAccess.h"
+#include "platform/MappedFile.h"
 
 #include <chrono>
 #include <cstdint>
@@ -35,6 +36,12 @@ struct ReplaceOptions {
     // Examines the complete new contents before they replace the file (they are kept alive by
     // `owner`); throwing leaves the file as it was.
     std::function<void(std::shared_ptr<const void> owner, std::span<const uint8_t> contents)> check;
+    // When set and the new contents took the file's name by a rename: the mapping of the new
+    // file that `check` examined, which is the file now at the path, and its identity.
+    struct Replacement {
+        std::shared_ptr<const MappedFile> file;
+        FileIdentity identity;
+    }* replacement = nullptr;
 };
 
 // Writes a file's new contents to the sink it is given, in order.

@@ -189,13 +189,24 @@ void MapSession::Refresh() {
 }
 
 WriteMethod MapSession::Replace(uint64_t length, const ContentWriter& write) {
+    std::optional<HaloPcMap> checked;
+    ReplaceOptions::Replacement replacement;
     ReplaceOptions options{
         identity_, faults_,
-        [this](std::shared_ptr<const void> owner, std::span<const uint8_t> bytes) {
-            (void)Checked(std::move(owner), bytes);
-        }};
+        [this, &checked](std::shared_ptr<const void> owner, std::span<const uint8_t> bytes) {
+            checked = Checked(std::move(owner), bytes);
+        },
+        &replacement};
     const WriteMethod method = ReplaceFile(path_, length, write, options);
-    Refresh();
+    if (replacement.file && checked) {
+        // The file now at the path is the one the check decoded.
+        map_ = std::move(*checked);
+        file_ = std::move(replacement.file);
+        identity_ = replacement.identity;
+        KeepIndex();
+    } else {
+        Refresh();
+    }
     return method;
 }
 

@@ -47,7 +47,8 @@ void AddressWalker::Walk(const StructDef& layout, int64_t at,
     const auto slot = [&](int64_t where, SlotKind kind) {
         visit({where, kind, ReadWord(file_, where, "a declared address")});
     };
-    for (const FieldDef& f : layout.fields) {
+    for (uint32_t field : layout.addressFields) {
+        const FieldDef& f = layout.fields[field];
         if (f.type == FieldType::TagRef) {
             slot(at + f.offset + 4, SlotKind::TagRef);
         } else if (f.type == FieldType::Data) {

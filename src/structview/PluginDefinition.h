@@ -80,6 +80,9 @@ struct StructDef {
     int64_t max = 0; // element limit (0 when none is given)
     std::vector<FieldDef> fields;
     std::vector<StructDef> structs; // in document order
+    // Where among `fields` the tag references, data fields and tag ids are, in order: all that a
+    // walk over the map's addresses reads of each chunk.
+    std::vector<uint32_t> addressFields;
 
     bool HasStructs() const { return !structs.empty(); }
 };

@@ -62,18 +62,44 @@ std::vector<std::string> NamedChildren(pugi::xml_node node, const char* element,
     return names;
 }
 
+// The attributes of a field element, read in one pass over them (plugins hold thousands of
+// fields). Of an attribute given twice the first counts, as a lookup by name finds it; one
+// not given has no data.
+struct FieldAttributes {
+    std::string_view name, offset, count, size, bounds, shifted, max, classes;
+
+    explicit FieldAttributes(pugi::xml_node node) {
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+            const std::string_view key = a.name();
+            std::string_view* slot = key == "name"      ? &name
+                                     : key == "offset"  ? &offset
+                                     : key == "count"   ? &count
+                                     : key == "size"    ? &size
+                                     : key == "bounds"  ? &bounds
+                                     : key == "shifted" ? &shifted
+                                     : key == "max"     ? &max
+                                     : key == "classes" ? &classes
+                                                        : nullptr;
+            if (slot != nullptr && slot->data() == nullptr) {
+                *slot = a.value();
+            }
+        }
+    }
+};
+
 FieldDef ReadField(pugi::xml_node node, FieldType type) {
+    const FieldAttributes a(node);
     FieldDef f;
-    f.name = Attribute(node, "name");
+    f.name = a.name;
     f.type = type;
-    f.offset = Number(node, "offset");
-    f.count = static_cast<int32_t>(std::clamp<int64_t>(Number(node, "count"), 1, 1 << 16));
+    f.offset = Val(a.offset);
+    f.count = static_cast<int32_t>(std::clamp<int64_t>(Val(a.count), 1, 1 << 16));
     // A field without a size holds one value (or `count` values) of its type.
-    f.size = node.attribute("size").empty() ? NaturalSize(type) * f.count : Number(node, "size");
-    f.bounds = Flag(node, "bounds");
-    f.shiftedByOne = Flag(node, "shifted");
-    f.max = Number(node, "max");
-    f.classes = CommaList(Attribute(node, "classes"));
+    f.size = a.size.data() == nullptr ? NaturalSize(type) * f.count : Val(a.size);
+    f.bounds = SameText(a.bounds, "true");
+    f.shiftedByOne = SameText(a.shifted, "true");
+    f.max = Val(a.max);
+    f.classes = CommaList(a.classes);
     if (type == FieldType::Enum16) {
         f.options = NamedChildren(node, "option", "value");
     } else if (type == FieldType::Flags8 || type == FieldType::Flags16 ||
@@ -81,10 +107,6 @@ FieldDef ReadField(pugi::xml_node node, FieldType type) {
         f.bits = NamedChildren(node, "bit", "index");
     }
     return f;
-}
-
-bool IsStruct(pugi::xml_node node) {
-    return node.type() == pugi::node_element && SameText(node.name(), "struct");
 }
 
 void ReadChildren(pugi::xml_node node, StructDef& into, int depth);
@@ -111,10 +133,17 @@ void ReadChildren(pugi::xml_node node, StructDef& into, int depth) {
         if (child.type() != pugi::node_element) {
             continue;
         }
-        if (IsStruct(child)) {
+        const std::string_view name = child.name();
+        if (SameText(name, "struct")) {
             into.structs.push_back(ReadStruct(child, depth + 1));
-        } else if (const std::optional<FieldType> type = FieldTypeNamed(child.name())) {
+        } else if (const std::optional<FieldType> type = FieldTypeNamed(name)) {
             into.fields.push_back(ReadField(child, *type));
+        }
+    }
+    for (size_t i = 0; i < into.fields.size(); ++i) {
+        const FieldType type = into.fields[i].type;
+        if (type == FieldType::TagRef || type == FieldType::Data || type == FieldType::TagId) {
+            into.addressFields.push_back(static_cast<uint32_t>(i));
         }
     }
 }

@@ -2,6 +2,7 @@
 // their traces undo them exactly, whatever falls across a block boundary.
 
 #include "map/StreamEdit.h"
+#include "platform/Error.h"
 #include "platform/Int32.h"
 #include "platform/Words.h"
 
@@ -108,6 +109,27 @@ TEST(StreamEdit, ReadEditedIsTheStreamedFile) {
         uint8_t bytes[7];
         ReadEdited(SpanSource(old), edit, at, bytes);
         EXPECT_EQ(std::memcmp(bytes, streamed.data() + at, sizeof bytes), 0) << at;
+    }
+}
+
+// What fails on the stream's second thread (the old file found changed there) fails the edit.
+TEST(StreamEdit, AFailureOnTheSecondThreadFailsTheStream) {
+    const std::vector<uint8_t> old = OldFile();
+    FileEdit edit;
+    edit.Insert(5000, {1, 2, 3, 4});
+    VectorSink sink;
+    StreamControl control;
+    control.blockSize = 4096;
+    control.passed = [](uint64_t oldOffset) {
+        if (oldOffset > 8192) {
+            throw PelmarError(ErrorKind::Stale, "the file changed");
+        }
+    };
+    try {
+        StreamEdit(old, edit, sink, control);
+        ADD_FAILURE() << "the stream went on";
+    } catch (const PelmarError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Stale);
     }
 }
 
