@@ -206,8 +206,10 @@ bool Streamable(const FileEdit& edit) {
                              static_cast<int>(op.run.start & 3)});
         }
     }
-    std::sort(spans.begin(), spans.end(),
-              [](const WordSpan& a, const WordSpan& b) { return a.begin < b.begin; });
+    const auto before = [](const WordSpan& a, const WordSpan& b) { return a.begin < b.begin; };
+    if (!std::is_sorted(spans.begin(), spans.end(), before)) { // planned edits are in order
+        std::sort(spans.begin(), spans.end(), before);
+    }
     std::map<int, int64_t> reach; // the furthest end seen on each grid
     for (const WordSpan& s : spans) {
         for (const auto& [grid, end] : reach) {

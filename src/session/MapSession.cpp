@@ -288,7 +288,6 @@ RelocationChoice MapSession::ChooseRelocation(const std::string* importedClass) 
     if (mode_ == RelocationMode::Scan) {
         return {false, "relocation by value, as asked"};
     }
-    plugins_->ParseAhead(map_.TagClass);
     std::optional<std::string> uncovered = FirstUncoveredClass(map_, Layouts());
     if (!uncovered && importedClass != nullptr) {
         const PluginDef* layout = nullptr;

@@ -4,9 +4,6 @@
 #include "platform/FileAccess.h"
 #include "structview/PluginParser.h"
 
-#include <future>
-#include <vector>
-
 namespace pelmar {
 
 namespace {
@@ -69,34 +66,6 @@ std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagCl
     std::shared_ptr<const PluginDef> plugin = Parse(tagClass);
     parsed_.emplace(std::string(tagClass), plugin);
     return plugin;
-}
-
-void PluginCatalog::ParseAhead(std::span<const std::string> classes) {
-    std::vector<std::string> todo;
-    for (const std::string& tagClass : classes) {
-        if (HasPluginFor(tagClass) && parsed_.find(tagClass) == parsed_.end()) {
-            todo.push_back(tagClass);
-        }
-    }
-    // Every other class on a second thread. A plugin that fails is left unparsed: PluginFor
-    // reports its error when it is asked for.
-    std::vector<std::shared_ptr<const PluginDef>> plugins(todo.size());
-    const auto parseEveryOther = [&](size_t first) {
-        for (size_t i = first; i < todo.size(); i += 2) {
-            try {
-                plugins[i] = Parse(todo[i]);
-            } catch (const PelmarError&) {
-            }
-        }
-    };
-    std::future<void> helper = std::async(std::launch::async, parseEveryOther, 1);
-    parseEveryOther(0);
-    helper.get();
-    for (size_t i = 0; i < todo.size(); ++i) {
-        if (plugins[i]) {
-            parsed_.emplace(todo[i], std::move(plugins[i]));
-        }
-    }
 }
 
 } // namespace pelmar

@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,10 +32,6 @@ public:
     // (BadPlugin) naming the file when it cannot be read or parsed, or when no plugin file can
     // exist for the class (its name holds "/" or a zero byte).
     std::shared_ptr<const PluginDef> PluginFor(std::string_view tagClass);
-
-    // Parses, on two threads, the plugins of those of `classes` that have one and are not parsed
-    // yet, so that a walk over every class of a map does not parse them one by one.
-    void ParseAhead(std::span<const std::string> classes);
 
     // The path of the plugin file of `tagClass`.
     std::filesystem::path PluginPath(std::string_view tagClass) const;

@@ -5,6 +5,7 @@
 #include "platform/Words.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace pelmar {
 
@@ -101,11 +102,16 @@ std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLoo
             slots.push_back(slot);
         }
     };
+    std::unordered_map<std::string_view, const PluginDef*> byClass; // asked once a class
     for (const Tag& tag : map.TagCache) {
         if (!tag.HasData()) {
             continue;
         }
-        const PluginDef* plugin = plugins(tag.Class1);
+        auto [known, added] = byClass.try_emplace(tag.Class1, nullptr);
+        if (added) {
+            known->second = plugins(tag.Class1);
+        }
+        const PluginDef* plugin = known->second;
         if (plugin == nullptr) {
             throw PelmarError(ErrorKind::Refused,
                               "there is no plugin for class \"" + tag.Class1 + "\"");
@@ -115,8 +121,10 @@ std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLoo
             passed(tag.Offset);
         }
     }
-    std::sort(slots.begin(), slots.end(),
-              [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; });
+    const auto before = [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; };
+    if (!std::is_sorted(slots.begin(), slots.end(), before)) {
+        std::sort(slots.begin(), slots.end(), before);
+    }
     // A word reached twice (blocks that share elements) is still one word to move once.
     slots.erase(
         std::unique(slots.begin(), slots.end(),
