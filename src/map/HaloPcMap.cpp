@@ -58,10 +58,8 @@ std::span<const uint8_t> HaloPcMap::bytes() const {
 void HaloPcMap::IndexTags() {
     TagsByIdent.reserve(TagCache.size());
     byName_.reserve(TagCache.size());
-    // Classes are grouped by sorting (class, index) pairs; a class's four bytes read as a
-    // big-endian number sort as the text does.
-    std::vector<std::pair<uint32_t, int32_t>> byClass;
-    byClass.reserve(TagCache.size());
+    // A class's four bytes read as a big-endian number sort as its text does.
+    std::unordered_map<uint32_t, std::vector<int32_t>> byClass;
     for (size_t i = 0; i < TagCache.size(); ++i) {
         const Tag& t = TagCache[i];
         const auto index = static_cast<int32_t>(i);
@@ -73,17 +71,18 @@ void HaloPcMap::IndexTags() {
         for (const char c : std::string_view(t.Class1).substr(0, 4)) {
             code = (code << 8) | static_cast<unsigned char>(c);
         }
-        byClass.emplace_back(code, index);
+        byClass[code].push_back(index);
     }
-    std::sort(byClass.begin(), byClass.end());
-    for (size_t k = 0; k < byClass.size();) {
-        const uint32_t code = byClass[k].first;
-        const std::string& name = TagCache[static_cast<size_t>(byClass[k].second)].Class1;
-        std::vector<int32_t>& tags =
-            TagsByClass.emplace_hint(TagsByClass.end(), name, std::vector<int32_t>())->second;
-        for (; k < byClass.size() && byClass[k].first == code; ++k) {
-            tags.push_back(byClass[k].second);
-        }
+    std::vector<uint32_t> codes;
+    codes.reserve(byClass.size());
+    for (const auto& [code, tags] : byClass) {
+        codes.push_back(code);
+    }
+    std::sort(codes.begin(), codes.end());
+    for (const uint32_t code : codes) {
+        std::vector<int32_t>& tags = byClass[code];
+        const std::string& name = TagCache[static_cast<size_t>(tags.front())].Class1;
+        TagsByClass.emplace_hint(TagsByClass.end(), name, std::move(tags));
         TagClass.push_back(name);
     }
 }

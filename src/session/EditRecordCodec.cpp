@@ -6,6 +6,7 @@
 #include "session/EditRecord.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace pelmar {
@@ -26,9 +27,15 @@ public:
         Number(b.size());
         out.insert(out.end(), b.begin(), b.end());
     }
-    // A bitmap as its bytes, low byte of each word first.
+    // A bitmap as its bytes, low byte of each word first (a relocation by value of a large map
+    // records megabytes of them: on a little-endian machine they are copied as they are).
     void Bits(const std::vector<uint64_t>& bits) {
         Number(bits.size() * 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(bits.data());
+            out.insert(out.end(), bytes, bytes + 8 * bits.size());
+            return;
+        }
         for (uint64_t word : bits) {
             for (int b = 0; b < 8; ++b) {
                 out.push_back(static_cast<uint8_t>(word >> (8 * b)));
@@ -127,6 +134,10 @@ FileEdit::Op ReadOp(Reader& r) {
 
 std::vector<uint64_t> Bits(const std::vector<uint8_t>& bytes) {
     std::vector<uint64_t> bits(bytes.size() / 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bits.data(), bytes.data(), 8 * bits.size());
+        return bits;
+    }
     for (size_t i = 0; i < bits.size(); ++i) {
         for (int b = 7; b >= 0; --b) {
             bits[i] = (bits[i] << 8) | bytes[8 * i + static_cast<size_t>(b)];
