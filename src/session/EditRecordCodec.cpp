@@ -1,4 +1,4 @@
-// The history's records on disk: "PELMARH3", then every field in order; numbers are unsigned
+// The history's records on disk: "PELMARH4", then every field in order; numbers are unsigned
 // LEB128 (seven bits a byte, low first: most are small), byte strings their length followed by
 // their bytes.
 
@@ -13,7 +13,7 @@ namespace pelmar {
 
 namespace {
 
-constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '3'};
+constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '4'};
 
 class Writer {
 public:
@@ -27,18 +27,22 @@ public:
         Number(b.size());
         out.insert(out.end(), b.begin(), b.end());
     }
-    // A bitmap as its bytes, low byte of each word first (a relocation by value of a large map
-    // records megabytes of them: on a little-endian machine they are copied as they are).
+    // A bitmap: its length in words, how many bits are set, and the position of each set bit as
+    // its distance from the one after the bit before. Relocation by value of a large map moves
+    // a few of its millions of words.
     void Bits(const std::vector<uint64_t>& bits) {
-        Number(bits.size() * 8);
-        if constexpr (std::endian::native == std::endian::little) {
-            const auto* bytes = reinterpret_cast<const uint8_t*>(bits.data());
-            out.insert(out.end(), bytes, bytes + 8 * bits.size());
-            return;
+        Number(bits.size());
+        uint64_t count = 0;
+        for (const uint64_t word : bits) {
+            count += static_cast<uint64_t>(std::popcount(word));
         }
-        for (uint64_t word : bits) {
-            for (int b = 0; b < 8; ++b) {
-                out.push_back(static_cast<uint8_t>(word >> (8 * b)));
+        Number(count);
+        uint64_t next = 0;
+        for (size_t i = 0; i < bits.size(); ++i) {
+            for (uint64_t word = bits[i]; word != 0; word &= word - 1) {
+                const uint64_t at = 64 * i + static_cast<uint64_t>(std::countr_zero(word));
+                Number(at - next);
+                next = at + 1;
             }
         }
     }
@@ -132,16 +136,24 @@ FileEdit::Op ReadOp(Reader& r) {
     return op;
 }
 
-std::vector<uint64_t> Bits(const std::vector<uint8_t>& bytes) {
-    std::vector<uint64_t> bits(bytes.size() / 8);
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bits.data(), bytes.data(), 8 * bits.size());
-        return bits;
+// Reads what Writer::Bits wrote. A map's words number at most 2^30.
+std::vector<uint64_t> ReadBits(Reader& r) {
+    const uint64_t words = r.Number();
+    const uint64_t count = r.Number();
+    if (words > (uint64_t{1} << 24) || count > 64 * words) {
+        throw PelmarError(ErrorKind::Io, "a history record is damaged");
     }
-    for (size_t i = 0; i < bits.size(); ++i) {
-        for (int b = 7; b >= 0; --b) {
-            bits[i] = (bits[i] << 8) | bytes[8 * i + static_cast<size_t>(b)];
+    r.Need(count); // every position takes a byte at least
+    std::vector<uint64_t> bits(static_cast<size_t>(words));
+    uint64_t next = 0;
+    for (uint64_t k = 0; k < count; ++k) {
+        const uint64_t gap = r.Number();
+        if (gap >= 64 * words - next) {
+            throw PelmarError(ErrorKind::Io, "a history record is damaged");
         }
+        const uint64_t at = next + gap;
+        bits[static_cast<size_t>(at / 64)] |= uint64_t{1} << (at % 64);
+        next = at + 1;
     }
     return bits;
 }
@@ -181,8 +193,7 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
         bytes += i.bytes.size() + 16;
     }
     for (size_t k = 0; k < r.edit.ops.size(); ++k) {
-        bytes += 24 + r.edit.ops[k].bytes.size() + r.trace.setBefore[k].size() +
-                 8 * r.trace.moved[k].size();
+        bytes += 24 + r.edit.ops[k].bytes.size() + r.trace.setBefore[k].size();
     }
     w.out.reserve(bytes);
     w.out.assign(kMagic, kMagic + sizeof kMagic);
@@ -242,7 +253,7 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     for (uint64_t n = r.Number(); n > 0; --n) {
         rec.edit.ops.push_back(ReadOp(r));
         rec.trace.setBefore.push_back(r.Bytes());
-        rec.trace.moved.push_back(Bits(r.Bytes()));
+        rec.trace.moved.push_back(ReadBits(r));
     }
     rec.trace.checksumBefore = r.Bytes();
     RequireConsistent(rec);

@@ -141,7 +141,9 @@ TEST_F(Values, UndoAndRedoRestoreEveryEditByteForByte) {
     std::vector<std::vector<uint8_t>> states{original_};
     session_->SetValue(weapon, ChunkPath().Child("magazines", 1), "rounds loaded maximum", "61");
     states.push_back(ReadFileBytes(map_));
+    session_->SetRelocationMode(RelocationMode::Scan); // its record holds moved-word bitmaps
     session_->Duplicate(Tag("scnr"), ChunkPath().Child("skies", 1));
+    session_->SetRelocationMode(RelocationMode::Auto);
     states.push_back(ReadFileBytes(map_));
     session_->Import(session_->map(), weapon);
     states.push_back(ReadFileBytes(map_));
