@@ -18,6 +18,10 @@ constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '4'};
 class Writer {
 public:
     void Number(uint64_t v) {
+        if (v < 0x80) { // most numbers
+            out.push_back(static_cast<uint8_t>(v));
+            return;
+        }
         for (; v >= 0x80; v >>= 7) {
             out.push_back(static_cast<uint8_t>(v | 0x80));
         }
@@ -27,16 +31,11 @@ public:
         Number(b.size());
         out.insert(out.end(), b.begin(), b.end());
     }
-    // A bitmap: its length in words, how many bits are set, and the position of each set bit as
-    // its distance from the one after the bit before. Relocation by value of a large map moves
-    // a few of its millions of words.
+    // A bitmap: its length in words, then the position of each set bit as its distance from the
+    // one after the bit before, then the distance to the end of the bitmap. Relocation by value
+    // of a large map moves a few of its millions of words.
     void Bits(const std::vector<uint64_t>& bits) {
         Number(bits.size());
-        uint64_t count = 0;
-        for (const uint64_t word : bits) {
-            count += static_cast<uint64_t>(std::popcount(word));
-        }
-        Number(count);
         uint64_t next = 0;
         for (size_t i = 0; i < bits.size(); ++i) {
             for (uint64_t word = bits[i]; word != 0; word &= word - 1) {
@@ -45,6 +44,7 @@ public:
                 next = at + 1;
             }
         }
+        Number(64 * bits.size() - next);
     }
     void Identity(const FileIdentity& id) {
         for (uint64_t v :
@@ -139,23 +139,23 @@ FileEdit::Op ReadOp(Reader& r) {
 // Reads what Writer::Bits wrote. A map's words number at most 2^30.
 std::vector<uint64_t> ReadBits(Reader& r) {
     const uint64_t words = r.Number();
-    const uint64_t count = r.Number();
-    if (words > (uint64_t{1} << 24) || count > 64 * words) {
+    if (words > (uint64_t{1} << 24)) {
         throw PelmarError(ErrorKind::Io, "a history record is damaged");
     }
-    r.Need(count); // every position takes a byte at least
     std::vector<uint64_t> bits(static_cast<size_t>(words));
-    uint64_t next = 0;
-    for (uint64_t k = 0; k < count; ++k) {
+    const uint64_t end = 64 * words;
+    for (uint64_t next = 0;;) {
         const uint64_t gap = r.Number();
-        if (gap >= 64 * words - next) {
+        if (gap > end - next) {
             throw PelmarError(ErrorKind::Io, "a history record is damaged");
         }
         const uint64_t at = next + gap;
+        if (at == end) {
+            return bits;
+        }
         bits[static_cast<size_t>(at / 64)] |= uint64_t{1} << (at % 64);
         next = at + 1;
     }
-    return bits;
 }
 
 // Checks that the record fits its lengths, so that undoing and redoing it stay in bounds.

@@ -9,6 +9,7 @@
 #include "structview/PreciseEdits.h"
 
 #include <cstring>
+#include <future>
 
 namespace pelmar {
 
@@ -142,7 +143,13 @@ EditOutcome MapSession::Commit(const std::function<EditOutcome()>& work) {
         throw PelmarError(ErrorKind::Refused, "no map is loaded");
     }
     try {
-        EditLock lock = heldLock_.held() ? EditLock() : EditLock::Acquire(path_, patience_);
+        struct ReleaseAtEnd {
+            EditLock& lock;
+            ~ReleaseAtEnd() { lock.Release(); }
+        } release{editLock_};
+        if (!heldLock_.held()) {
+            editLock_ = EditLock::Acquire(path_, patience_);
+        }
         if (std::filesystem::exists(JournalPath(path_))) {
             throw PelmarError(ErrorKind::Stale, "an interrupted edit of the map must be finished "
                                                 "first; load it again");
@@ -228,7 +235,7 @@ void MapSession::Remember(EditRecord record, EditOutcome& outcome) {
 }
 
 EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
-    const std::shared_ptr<const MappedFile> old = file_;
+    std::shared_ptr<const MappedFile> old = file_;
     const std::optional<bool> before = map_.checksumUpToDate;
     old->Release(0, old->bytes().size()); // what planning read: the stream reads the file itself
     EditRecord record;
@@ -261,7 +268,19 @@ EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
     outcome.summary = std::move(summary);
     outcome.warnings = edit.warnings;
     record.edit = std::move(edit);
-    Remember(std::move(record), outcome);
+    if (outcome.method != WriteMethod::Renamed) {
+        Remember(std::move(record), outcome);
+        return outcome;
+    }
+    // The replaced file is gone from the folder; the file system frees its blocks when its last
+    // descriptor closes, which takes tens of milliseconds for a large map. The record is
+    // stored meanwhile. The edit lock, held on the replaced file, has done its work.
+    std::future<void> stored =
+        std::async(std::launch::async, [&] { Remember(std::move(record), outcome); });
+    old.reset();
+    heldLock_.Release();
+    editLock_.Release();
+    stored.get();
     return outcome;
 }
 

@@ -168,7 +168,8 @@ private:
     HaloPcMap map_; // one object for the whole session: references to it stay valid
     bool open_ = false;
     FileIdentity identity_;
-    EditLock heldLock_;
+    EditLock heldLock_; // held from opening (OpenForEdit) until an edit replaces the file
+    EditLock editLock_; // held by an edit when the session holds none
     const WriteFaults* faults_ = nullptr;
     RelocationMode mode_ = RelocationMode::Auto;
     std::chrono::milliseconds patience_ = std::chrono::seconds(3);
