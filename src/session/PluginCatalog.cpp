@@ -25,15 +25,24 @@ std::string Shown(std::string_view tagClass) {
 PluginCatalog::PluginCatalog(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
 void PluginCatalog::ScanForPlugins() {
+    scanPending_ = true;
+    parsed_.clear();
+}
+
+void PluginCatalog::FinishScan() const {
+    if (!scanPending_) {
+        return;
+    }
+    scanPending_ = false;
     std::error_code ec;
     std::filesystem::directory_iterator it(folder_, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         entries_.insert(it->path().filename().string());
     }
-    parsed_.clear();
 }
 
 bool PluginCatalog::HasPluginFor(std::string_view tagClass) const {
+    FinishScan();
     return entries_.count(std::string(tagClass) + ".ent") != 0;
 }
 

@@ -21,7 +21,8 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-    // Registers the name of every entry of the folder; a folder that is missing or cannot be
+    // Registers the name of every entry of the folder (listed when it is first needed, so that
+    // commands that need no plugin do not list it); a folder that is missing or cannot be
     // listed registers nothing.
     void ScanForPlugins();
 
@@ -38,8 +39,10 @@ public:
 
 private:
     std::shared_ptr<const PluginDef> Parse(std::string_view tagClass) const;
+    void FinishScan() const;
     std::filesystem::path folder_;
-    std::set<std::string> entries_;
+    mutable bool scanPending_ = false;
+    mutable std::set<std::string> entries_;
     std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> parsed_;
 };
 
