@@ -70,6 +70,28 @@ void CopyNew(const std::vector<Segment>& segments, const ByteSource& old, int64_
     }
 }
 
+// Calls `piece(at, oldAt, size)` for each stretch of the old file in [begin, end) of the new one.
+template <typename Piece>
+void ForOldPieces(const std::vector<Segment>& segments, int64_t begin, int64_t end, Piece piece) {
+    auto it = std::upper_bound(segments.begin(), segments.end(), begin,
+                               [](int64_t at, const Segment& s) { return at < s.end; });
+    for (; it != segments.end() && it->begin < end; ++it) {
+        if (it->inserted == nullptr) {
+            const int64_t from = std::max(begin, it->begin);
+            const int64_t to = std::min(end, it->end);
+            piece(from, it->oldOffset + (from - it->begin), to - from);
+        }
+    }
+}
+
+// How much of the old file the new file's first `end` bytes are made from.
+int64_t OldPassed(const std::vector<Segment>& segments, int64_t end) {
+    int64_t passed = 0;
+    ForOldPieces(segments, 0, end,
+                 [&passed](int64_t, int64_t oldAt, int64_t size) { passed = oldAt + size; });
+    return passed;
+}
+
 void Require(bool inside, const char* what, int64_t at) {
     if (!inside) {
         throw PelmarError(ErrorKind::BadMap, std::string(what) + " lies outside the edited file",
@@ -249,10 +271,11 @@ FileReadAt ReaderOf(const ByteSource& source) {
 }
 
 // The checksum of the new file's regions, kept as the blocks pass; when the edit recomputes it
-// only if the old one was right, the old file's checksum too, as the stream passes its bytes.
+// only if the old one was right, the old file's checksum too, from the old bytes each block is
+// made of before its operations change them.
 class StreamChecksum {
 public:
-    StreamChecksum(const ByteSource& old, const FileEdit& edit) : old_(old) {
+    StreamChecksum(const ByteSource& old, const FileEdit& edit) {
         if (edit.checksum == FileEdit::Checksum::Keep) {
             return;
         }
@@ -276,8 +299,8 @@ public:
         crcs_.assign(regions_.size(), 0);
     }
     bool Active() const { return !regions_.empty(); }
-    // Sums the new file's `block` at `start`, and the old file's bytes up to `oldEnd`.
-    void Add(int64_t start, std::span<const uint8_t> block, int64_t oldEnd) {
+    // Sums the new file's `block` at `start`.
+    void AddNew(int64_t start, std::span<const uint8_t> block) {
         const int64_t end = start + static_cast<int64_t>(block.size());
         for (int64_t at = layout::kHeaderCrcField; at < layout::kHeaderCrcField + 4; ++at) {
             if (at >= start && at < end) {
@@ -286,12 +309,11 @@ public:
             }
         }
         Extend(regions_, crcs_, start, block);
-        while (!oldRegions_.empty() && oldDone_ < oldEnd) {
-            const auto n = static_cast<size_t>(std::min<int64_t>(kOldPiece, oldEnd - oldDone_));
-            oldPiece_.resize(n);
-            old_.Read(static_cast<uint64_t>(oldDone_), oldPiece_);
-            Extend(oldRegions_, oldCrcs_, oldDone_, oldPiece_);
-            oldDone_ += static_cast<int64_t>(n);
+    }
+    // Sums the old file's `bytes` at `start`; the old file's bytes must come in order, once each.
+    void AddOld(int64_t start, std::span<const uint8_t> bytes) {
+        if (!oldRegions_.empty()) {
+            Extend(oldRegions_, oldCrcs_, start, bytes);
         }
     }
     // Writes the new checksum when the edit calls for it; true when it did.
@@ -332,14 +354,10 @@ private:
         return ~static_cast<uint32_t>(crc);
     }
 
-    static constexpr int64_t kOldPiece = int64_t{1} << 20;
-    const ByteSource& old_;
-    std::vector<uint8_t> oldPiece_;
     std::vector<ByteRegion> regions_;
     std::vector<uint32_t> crcs_;
     std::vector<ByteRegion> oldRegions_;
     std::vector<uint32_t> oldCrcs_;
-    int64_t oldDone_ = 0;
     uint32_t stored_ = 0;
     uint8_t streamed_[4] = {};
 };
@@ -400,52 +418,49 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
         }
     }
     StreamChecksum checksum(old, edit);
-    // Two windows: the checksum of one block is computed on another core while the next block
-    // is made and this one written; the old bytes it was made from are handed back there too.
+    // Two windows and two threads: the second makes the next block (reads it, sums the old
+    // bytes it holds, applies the operations) while this one sums and writes the block made
+    // before.
     const auto windowSize = static_cast<size_t>(std::min(block, length) + 6);
     // Ordinary pages: the kernel's huge pages cost more to get here than they save.
     const auto windows = std::make_unique_for_overwrite<uint8_t[]>(2 * windowSize);
-    const bool helped = checksum.Active() || control.passed;
-    std::optional<OrderedHelper> helper;
-    if (helped) {
-        helper.emplace();
-    }
-    int64_t oldPassed = 0; // the old file's bytes that the blocks so far were made from
-    for (int64_t begin = 0; begin < length; begin += block) {
+    const auto windowOf = [&](int64_t begin) {
         const int64_t end = std::min(length, begin + block);
         const int64_t start = std::max<int64_t>(0, begin - 3);
-        const std::span<uint8_t> w(windows.get() + windowSize * ((begin / block) % 2),
-                                   static_cast<size_t>(std::min(length, end + 3) - start));
+        return std::span<uint8_t>(windows.get() + windowSize * ((begin / block) % 2),
+                                  static_cast<size_t>(std::min(length, end + 3) - start));
+    };
+    const auto make = [&](int64_t begin) {
+        const int64_t end = std::min(length, begin + block);
+        const int64_t start = std::max<int64_t>(0, begin - 3);
+        const std::span<uint8_t> w = windowOf(begin);
         CopyNew(segments, old, start, w);
+        ForOldPieces(segments, begin, end, [&](int64_t at, int64_t oldAt, int64_t size) {
+            checksum.AddOld(oldAt,
+                            w.subspan(static_cast<size_t>(at - start), static_cast<size_t>(size)));
+        });
         ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace);
-        const auto written =
-            w.subspan(static_cast<size_t>(begin - start), static_cast<size_t>(end - begin));
-        const auto seg = std::upper_bound(segments.begin(), segments.end(), end - 1,
-                                          [](int64_t at, const Segment& s) { return at < s.end; });
-        if (seg != segments.end() && seg->inserted == nullptr) {
-            oldPassed = seg->oldOffset + (end - seg->begin);
+    };
+    OrderedHelper helper;
+    helper.Run([&make] { make(0); });
+    for (int64_t begin = 0; begin < length; begin += block) {
+        const int64_t end = std::min(length, begin + block);
+        helper.Wait();
+        if (end < length) {
+            helper.Run([&make, end] { make(end); });
         }
-        if (end == length) {
-            oldPassed = static_cast<int64_t>(old.size());
+        const auto written = windowOf(begin).subspan(static_cast<size_t>(begin > 0 ? 3 : 0),
+                                                     static_cast<size_t>(end - begin));
+        if (checksum.Active()) {
+            checksum.AddNew(begin, written);
         }
-        if (helper) {
-            // Blocks are summed in order. The next block reads again the 3 bytes before its
-            // start.
-            const int64_t unneeded = std::max<int64_t>(0, oldPassed - 3);
-            helper->Run([&, begin, written, oldPassed, unneeded] {
-                if (checksum.Active()) {
-                    checksum.Add(begin, written, oldPassed);
-                }
-                if (control.passed) {
-                    control.passed(static_cast<uint64_t>(unneeded));
-                }
-            });
+        if (control.passed) {
+            // The next block reads again the 3 bytes before its start.
+            control.passed(
+                static_cast<uint64_t>(std::max<int64_t>(0, OldPassed(segments, end) - 3)));
         }
         sink.Append(written);
         Progress(control, end, length);
-    }
-    if (helper) {
-        helper->Wait();
     }
     return checksum.Finish(sink, control.trace);
 }

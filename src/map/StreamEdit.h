@@ -14,8 +14,8 @@ namespace pelmar {
 
 struct StreamControl {
     size_t blockSize = size_t{4} << 20;
-    // Told, on the stream's second thread, that the old file's bytes before `oldOffset` will
-    // not be read again.
+    // Told, as each block is written, that the old file's bytes before `oldOffset` will not be
+    // read again.
     std::function<void(uint64_t oldOffset)> passed;
     // Told how far the new file is written; returning false stops the stream (PelmarError
     // Cancelled).
@@ -32,10 +32,11 @@ struct EditTrace {
     std::vector<uint8_t> checksumBefore;         // the header checksum it replaced (if any)
 };
 
-// Writes the new contents of `edit` over `old` to `sink` block by block through one buffer of
+// Writes the new contents of `edit` over `old` to `sink` block by block through two buffers of
 // about `blockSize` bytes: each block is copied from the old file and the insertions, the word
-// operations that touch it are applied, and the checksum of its checksummed regions is kept;
-// the checksum is written last. The result is byte for byte that of applying the operations to
+// operations that touch it are applied (on a second thread, while the block before is written),
+// and the checksum of its checksummed regions is kept; the checksum is written last. The old
+// file is read once. The result is byte for byte that of applying the operations to
 // the whole file in order; when word operations on different 4-byte grids overlap, which only a
 // whole-file pass computes exactly, the whole file is one block. True when the header checksum
 // was recomputed (false when the edit keeps it, or recomputes it only if it was right and it
