@@ -12,15 +12,10 @@ bool IsPlain(unsigned char b) {
     return b >= 0x20 && b < 0x7F && b != '"' && b != '\\';
 }
 
-} // namespace
-
-void AppendJsonString(std::string& out, std::string_view bytes) {
+// Writes `bytes` as a JSON string literal at `p`, which has room for 6 characters a byte and
+// the quotes; returns the end of what it wrote.
+char* WriteJsonString(char* p, std::string_view bytes) {
     static const char* const kHex = "0123456789abcdef";
-    // Written in place into room for the longest form (six characters a byte), then cut to
-    // what was written: tag names hold backslashes, so most strings need some escaping.
-    const size_t at = out.size();
-    out.resize(at + 6 * bytes.size() + 2);
-    char* p = out.data() + at;
     *p++ = '"';
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
@@ -40,7 +35,23 @@ void AppendJsonString(std::string& out, std::string_view bytes) {
         }
     }
     *p++ = '"';
-    out.resize(static_cast<size_t>(p - out.data()));
+    return p;
+}
+
+} // namespace
+
+void AppendJsonString(std::string& out, std::string_view bytes) {
+    // Short strings (class codes, keys, most names) are written on the stack and appended once;
+    // tag names hold backslashes, so most need some escaping.
+    constexpr size_t kShort = 256;
+    if (bytes.size() <= kShort) {
+        char local[6 * kShort + 2];
+        out.append(local, WriteJsonString(local, bytes));
+        return;
+    }
+    const size_t at = out.size();
+    out.resize(at + 6 * bytes.size() + 2);
+    out.resize(static_cast<size_t>(WriteJsonString(out.data() + at, bytes) - out.data()));
 }
 
 std::string JsonString(std::string_view bytes) {
@@ -55,19 +66,6 @@ void JsonWriter::Flush(bool always) {
     if (!buffer_.empty() && (always || buffer_.size() >= kFlushSize)) {
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();
-    }
-}
-
-void JsonWriter::Separate() {
-    if (afterKey_) {
-        afterKey_ = false;
-        return;
-    }
-    if (!hasItem_.empty()) {
-        if (hasItem_.back()) {
-            buffer_.push_back(',');
-        }
-        hasItem_.back() = true;
     }
 }
 

@@ -36,7 +36,17 @@ public:
     JsonWriter& Null();
 
 private:
-    void Separate();
+    // The comma before an item that follows another in its object or array.
+    void Separate() {
+        if (afterKey_) {
+            afterKey_ = false;
+        } else if (!hasItem_.empty()) {
+            if (hasItem_.back()) {
+                buffer_.push_back(',');
+            }
+            hasItem_.back() = true;
+        }
+    }
     // Hands the buffer to the stream when it is large or `always` is set.
     void Flush(bool always = true);
     std::ostream& out_;
