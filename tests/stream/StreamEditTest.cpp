@@ -2,6 +2,7 @@
 // their traces undo them exactly, whatever falls across a block boundary.
 
 #include "map/StreamEdit.h"
+#include "platform/ByteSource.h"
 #include "platform/Error.h"
 #include "platform/Int32.h"
 #include "platform/Words.h"
@@ -112,25 +113,31 @@ TEST(StreamEdit, ReadEditedIsTheStreamedFile) {
     }
 }
 
-// What fails on the stream's second thread (the old file found changed there) fails the edit.
+// The old file found cut short while the second thread reads a block fails the edit.
 TEST(StreamEdit, AFailureOnTheSecondThreadFailsTheStream) {
+    class CutShort : public SpanSource {
+    public:
+        using SpanSource::SpanSource;
+        void Read(uint64_t at, std::span<uint8_t> out) const override {
+            if (at + out.size() > 8192) {
+                throw PelmarError(ErrorKind::Stale, "the file was cut short");
+            }
+            SpanSource::Read(at, out);
+        }
+    };
     const std::vector<uint8_t> old = OldFile();
     FileEdit edit;
     edit.Insert(5000, {1, 2, 3, 4});
     VectorSink sink;
     StreamControl control;
     control.blockSize = 4096;
-    control.passed = [](uint64_t oldOffset) {
-        if (oldOffset > 8192) {
-            throw PelmarError(ErrorKind::Stale, "the file changed");
-        }
-    };
     try {
-        StreamEdit(old, edit, sink, control);
+        StreamEdit(CutShort(old), edit, sink, control);
         ADD_FAILURE() << "the stream went on";
     } catch (const PelmarError& e) {
         EXPECT_EQ(e.kind(), ErrorKind::Stale);
     }
+    EXPECT_LE(sink.out.size(), 8192u); // nothing past what could be read
 }
 
 } // namespace
