@@ -154,6 +154,7 @@ void AddEntryAndName(const HaloPcMap& map, const Tag& tag, const ImportLayout& l
     edit.Insert(l.entriesEnd, NewEntry(map, tag, l, plan.newIdent));
     edit.Insert(l.dataStart, std::move(name));
     edit.SetWord(map.indexOffset + kIndexTagCountField, map.TagCount + 1);
+    edit.ops.reserve(edit.ops.size() + 2 * static_cast<size_t>(map.TagCount));
     // Every name moves; data addresses only of tags whose data is here (the others hold 0, a
     // resource index or no address at all).
     for (int32_t i = 0; i < map.TagCount; ++i) {
