@@ -1,6 +1,8 @@
 // The history's records on disk: "PELMARH4", then every field in order; numbers are unsigned
 // LEB128 (seven bits a byte, low first: most are small), byte strings their length followed by
-// their bytes.
+// their bytes. Records of the earlier "PELMARH3" differ only in their moved-word bitmaps (a byte
+// string of 64-bit words, low byte first) and are still read, so that edits made before stay
+// undoable.
 
 #include "platform/Error.h"
 #include "session/EditRecord.h"
@@ -14,6 +16,16 @@ namespace pelmar {
 namespace {
 
 constexpr char kMagic[8] = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '4'};
+constexpr char kPackedBitsVersion = '3';
+
+// The format version of a record starting with `head`: '4' or '3', or 0 when it is neither.
+char VersionOf(std::span<const uint8_t> head) {
+    if (head.size() < sizeof kMagic || std::memcmp(head.data(), kMagic, sizeof kMagic - 1) != 0) {
+        return 0;
+    }
+    const char version = static_cast<char>(head[sizeof kMagic - 1]);
+    return version == kMagic[sizeof kMagic - 1] || version == kPackedBitsVersion ? version : 0;
+}
 
 class Writer {
 public:
@@ -158,6 +170,18 @@ std::vector<uint64_t> ReadBits(Reader& r) {
     }
 }
 
+// Reads a bitmap of a "PELMARH3" record.
+std::vector<uint64_t> ReadPackedBits(Reader& r) {
+    const std::vector<uint8_t> bytes = r.Bytes();
+    std::vector<uint64_t> bits(bytes.size() / 8);
+    for (size_t i = 0; i < bits.size(); ++i) {
+        for (int b = 7; b >= 0; --b) {
+            bits[i] = (bits[i] << 8) | bytes[8 * i + static_cast<size_t>(b)];
+        }
+    }
+    return bits;
+}
+
 // Checks that the record fits its lengths, so that undoing and redoing it stay in bounds.
 void RequireConsistent(const EditRecord& rec) {
     uint64_t inserted = 0;
@@ -219,7 +243,7 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
 }
 
 std::optional<std::string> RecordDescription(std::span<const uint8_t> head) {
-    if (head.size() < sizeof kMagic || std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) {
+    if (VersionOf(head) == 0) {
         return std::nullopt;
     }
     Reader r(head.subspan(sizeof kMagic));
@@ -232,12 +256,11 @@ std::optional<std::string> RecordDescription(std::span<const uint8_t> head) {
 }
 
 EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
-    Reader r(bytes);
-    r.Need(sizeof kMagic);
-    if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+    const char version = VersionOf(bytes);
+    if (version == 0) {
         throw PelmarError(ErrorKind::Io, "a history record is damaged");
     }
-    r = Reader(bytes.subspan(sizeof kMagic));
+    Reader r(bytes.subspan(sizeof kMagic));
     EditRecord rec;
     const std::vector<uint8_t> description = r.Bytes();
     rec.description.assign(description.begin(), description.end());
@@ -253,7 +276,7 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     for (uint64_t n = r.Number(); n > 0; --n) {
         rec.edit.ops.push_back(ReadOp(r));
         rec.trace.setBefore.push_back(r.Bytes());
-        rec.trace.moved.push_back(ReadBits(r));
+        rec.trace.moved.push_back(version == kPackedBitsVersion ? ReadPackedBits(r) : ReadBits(r));
     }
     rec.trace.checksumBefore = r.Bytes();
     RequireConsistent(rec);

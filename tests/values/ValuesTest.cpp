@@ -4,6 +4,7 @@
 #include "map/MapChecksum.h"
 #include "mapbuilder/RealisticMap.h"
 #include "platform/Words.h"
+#include "session/EditRecord.h"
 #include "session/MapSession.h"
 #include "structview/AddressWalk.h"
 #include "support/TestSupport.h"
@@ -166,6 +167,29 @@ TEST_F(Values, UndoAndRedoRestoreEveryEditByteForByte) {
     other.Open(map_);
     EXPECT_THROW(other.Undo(), PelmarError);
     EXPECT_EQ(ReadFileBytes(map_), changed);
+}
+
+// A record written before bitmaps were kept as gaps ("PELMARH3": each bitmap a byte string of
+// 64-bit words) is still read, so edits made then stay undoable; an unknown version is not.
+TEST(EditRecords, RecordsOfTheEarlierFormatAreStillRead) {
+    std::vector<uint8_t> v3 = {'P', 'E', 'L', 'M', 'A', 'R', 'H', '3', 1, 'd'};
+    v3.insert(v3.end(), 10, 0);                        // two file identities
+    v3.insert(v3.end(), {0x98, 0x02, 0x98, 0x02});     // 280 bytes before and after
+    v3.insert(v3.end(), {0, 0, 1});                    // keep checksum, no insertions, one op
+    v3.insert(v3.end(), {2, 0, 4, 0, 70, 0, 0, 0, 0}); // shift 70 words from 0 by 4
+    v3.insert(v3.end(), {0, 16, 2, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0});
+    const std::vector<uint64_t> moved = {uint64_t{1} << 1, uint64_t{1} << 11};
+    const EditRecord record = DecodeRecord(v3);
+    EXPECT_EQ(record.description, "d");
+    EXPECT_EQ(record.newLength, 280u);
+    ASSERT_EQ(record.trace.moved.size(), 1u);
+    EXPECT_EQ(record.trace.moved[0], moved);
+    EXPECT_EQ(DecodeRecord(EncodeRecord(record)).trace.moved[0], moved);
+    EXPECT_EQ(RecordDescription(v3), "d");
+    std::vector<uint8_t> v5 = v3;
+    v5[7] = '5';
+    EXPECT_THROW(DecodeRecord(v5), PelmarError);
+    EXPECT_EQ(RecordDescription(v5), std::nullopt);
 }
 
 } // namespace
