@@ -5,7 +5,6 @@
 #include "platform/Words.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace pelmar {
 
@@ -43,10 +42,9 @@ std::optional<std::string> FirstUncoveredClass(const HaloPcMap& map, const Layou
     return std::nullopt;
 }
 
-void AddressWalker::Walk(const StructDef& layout, int64_t at,
-                         const std::function<void(const AddressSlot&)>& visit) {
+void AddressWalker::Walk(const StructDef& layout, int64_t at, std::vector<AddressSlot>& out) {
     const auto slot = [&](int64_t where, SlotKind kind) {
-        visit({where, kind, ReadWord(file_, where, "a declared address")});
+        out.push_back({where, kind, ReadWord(file_, where, "a declared address")});
     };
     for (uint32_t field : layout.addressFields) {
         const FieldDef& f = layout.fields[field];
@@ -60,12 +58,11 @@ void AddressWalker::Walk(const StructDef& layout, int64_t at,
     }
     for (const StructDef& block : layout.structs) {
         slot(at + block.offset + 4, SlotKind::Block);
-        WalkBlock(block, at + block.offset, visit);
+        WalkBlock(block, at + block.offset, out);
     }
 }
 
-void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
-                              const std::function<void(const AddressSlot&)>& visit) {
+void AddressWalker::WalkBlock(const StructDef& block, int64_t at, std::vector<AddressSlot>& out) {
     const int32_t count = ReadWord(file_, at, "a block's count");
     const int32_t address = ReadWord(file_, at + 4, "a block's address");
     if (count == 0 || address == 0) {
@@ -89,39 +86,51 @@ void AddressWalker::WalkBlock(const StructDef& block, int64_t at,
         Refuse("the blocks of the map overlap or repeat: more elements than the file can hold", at);
     }
     for (int32_t k = 0; k < count; ++k) {
-        Walk(block, first + block.size * k, visit);
+        Walk(block, first + block.size * k, out);
     }
 }
 
 std::vector<AddressSlot> DeclaredAddresses(const HaloPcMap& map, const LayoutLookup& plugins,
                                            const std::function<void(int64_t)>& passed) {
-    std::vector<AddressSlot> slots;
-    AddressWalker walker(map.bytes(), map.Magic, static_cast<int64_t>(map.FileLength() / 4) + 64);
-    const auto collect = [&slots](const AddressSlot& slot) {
-        if (slot.kind != SlotKind::TagId) {
-            slots.push_back(slot);
-        }
-    };
-    std::unordered_map<std::string_view, const PluginDef*> byClass; // asked once a class
-    for (const Tag& tag : map.TagCache) {
-        if (!tag.HasData()) {
-            continue;
-        }
-        auto [known, added] = byClass.try_emplace(tag.Class1, nullptr);
-        if (added) {
-            known->second = plugins(tag.Class1);
-        }
-        const PluginDef* plugin = known->second;
-        if (plugin == nullptr) {
-            throw PelmarError(ErrorKind::Refused,
-                              "there is no plugin for class \"" + tag.Class1 + "\"");
-        }
-        walker.Walk(plugin->root, tag.Offset, collect);
-        if (passed) {
-            passed(tag.Offset);
+    // The layout of each tag with data, asked once for each class.
+    std::vector<const PluginDef*> layouts(map.TagCache.size(), nullptr);
+    for (const std::string& tagClass : map.TagClass) {
+        const std::vector<int32_t>& tags = map.TagsOfClass(tagClass);
+        const PluginDef* plugin = nullptr;
+        for (int32_t i : tags) {
+            if (!map.TagCache[static_cast<size_t>(i)].HasData()) {
+                continue;
+            }
+            if (plugin == nullptr) {
+                plugin = plugins(tagClass);
+            }
+            if (plugin == nullptr) {
+                throw PelmarError(ErrorKind::Refused,
+                                  "there is no plugin for class \"" + tagClass + "\"");
+            }
+            layouts[static_cast<size_t>(i)] = plugin;
         }
     }
+    std::vector<AddressSlot> slots;
+    slots.reserve(16 * map.TagCache.size());
+    AddressWalker walker(map.bytes(), map.Magic, static_cast<int64_t>(map.FileLength() / 4) + 64);
     const auto before = [](const AddressSlot& a, const AddressSlot& b) { return a.at < b.at; };
+    for (size_t i = 0; i < map.TagCache.size(); ++i) {
+        if (layouts[i] == nullptr) {
+            continue;
+        }
+        const auto first = static_cast<std::ptrdiff_t>(slots.size());
+        walker.Walk(layouts[i]->root, map.TagCache[i].Offset, slots);
+        // Tag ids are not addresses. A tag's words are sorted as they come, a few at a time:
+        // when the tags lie in file order, so do all the words.
+        slots.erase(std::remove_if(slots.begin() + first, slots.end(),
+                                   [](const AddressSlot& s) { return s.kind == SlotKind::TagId; }),
+                    slots.end());
+        std::sort(slots.begin() + first, slots.end(), before);
+        if (passed) {
+            passed(map.TagCache[i].Offset);
+        }
+    }
     if (!std::is_sorted(slots.begin(), slots.end(), before)) {
         std::sort(slots.begin(), slots.end(), before);
     }

@@ -47,12 +47,11 @@ public:
     AddressWalker(std::span<const uint8_t> file, int32_t magic, int64_t budget)
         : file_(file), magic_(magic), budget_(budget) {}
 
-    void Walk(const StructDef& layout, int64_t at,
-              const std::function<void(const AddressSlot&)>& visit);
+    // Appends the words to `out` in the order of the walk.
+    void Walk(const StructDef& layout, int64_t at, std::vector<AddressSlot>& out);
 
 private:
-    void WalkBlock(const StructDef& block, int64_t at,
-                   const std::function<void(const AddressSlot&)>& visit);
+    void WalkBlock(const StructDef& block, int64_t at, std::vector<AddressSlot>& out);
     std::span<const uint8_t> file_;
     int32_t magic_;
     int64_t budget_;

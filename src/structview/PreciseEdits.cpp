@@ -154,7 +154,11 @@ public:
     std::vector<uint8_t> Translate(const StructDef& layout) {
         AddressWalker walker(source_.bytes(), source_.Magic,
                              static_cast<int64_t>(source_.FileLength() / 4) + 64);
-        walker.Walk(layout, tag_.Offset, [this](const AddressSlot& slot) { Visit(slot); });
+        std::vector<AddressSlot> slots;
+        walker.Walk(layout, tag_.Offset, slots);
+        for (const AddressSlot& slot : slots) {
+            Visit(slot);
+        }
         return std::move(bytes_);
     }
 

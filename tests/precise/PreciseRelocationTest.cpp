@@ -277,5 +277,39 @@ TEST(AddressWalk, ABlockBeyondItsLayoutsMaximumIsRefused) {
     }
 }
 
+// Tag "b" borrows the first of tag "a"'s two elements, which lie before it in the file: the
+// element's address word is one word to move, once, the words come in file order, and tag ids
+// are not among them.
+TEST(AddressWalk, AWordReachedFromTwoTagsIsOneWord) {
+    builder::MapSpec blueprint;
+    for (const char* name : {"a", "b"}) {
+        builder::TagSpec tag;
+        tag.class1 = "test";
+        tag.name = name;
+        tag.data = builder::Block(16);
+        tag.data.Add(builder::Reflexive{0, 16, std::vector<builder::Block>(2, builder::Block(16))});
+        blueprint.tags.push_back(tag);
+    }
+    std::vector<uint8_t> bytes = builder::BuildMap(blueprint).bytes;
+    auto buffer = std::make_shared<ByteBuffer>(bytes.size());
+    std::memcpy(buffer->data(), bytes.data(), bytes.size());
+    const HaloPcMap built = HaloPcMap::Decode(buffer);
+    const int64_t a = built.TagCache[0].Offset, b = built.TagCache[1].Offset;
+    StoreI32(buffer->data() + b, 1);
+    StoreI32(buffer->data() + b + 4, LoadI32(buffer->data() + a + 4));
+    const HaloPcMap map = HaloPcMap::Decode(buffer);
+    const PluginDef plugin =
+        ParsePlugin("<plugin class=\"test\" complete=\"true\"><struct name=\"e\" "
+                    "size=\"16\"><tag_id offset=\"8\"/><struct name=\"n\" "
+                    "size=\"4\"/></struct></plugin>");
+    const int64_t first = SubWrap(LoadI32(buffer->data() + a + 4), map.Magic);
+    std::vector<int64_t> words;
+    for (const AddressSlot& slot :
+         DeclaredAddresses(map, [&](std::string_view) { return &plugin; })) {
+        words.push_back(slot.at);
+    }
+    EXPECT_EQ(words, (std::vector<int64_t>{a + 4, first + 4, first + 20, b + 4}));
+}
+
 } // namespace
 } // namespace pelmar::test
