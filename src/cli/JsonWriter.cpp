@@ -46,7 +46,7 @@ void AppendJsonString(std::string& out, std::string_view bytes) {
     constexpr size_t kShort = 256;
     if (bytes.size() <= kShort) {
         char local[6 * kShort + 2];
-        out.append(local, WriteJsonString(local, bytes));
+        out.append(local, static_cast<size_t>(WriteJsonString(local, bytes) - local));
         return;
     }
     const size_t at = out.size();
@@ -62,7 +62,6 @@ std::string JsonString(std::string_view bytes) {
 }
 
 void JsonWriter::Flush(bool always) {
-    constexpr size_t kFlushSize = size_t{1} << 16;
     if (!buffer_.empty() && (always || buffer_.size() >= kFlushSize)) {
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();

@@ -15,7 +15,7 @@ namespace pelmar::cli {
 // complete or the writer goes away.
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    explicit JsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(kFlushSize + 4096); }
     ~JsonWriter() { Flush(); }
     JsonWriter(const JsonWriter&) = delete;
     JsonWriter& operator=(const JsonWriter&) = delete;
@@ -47,7 +47,8 @@ private:
             hasItem_.back() = true;
         }
     }
-    // Hands the buffer to the stream when it is large or `always` is set.
+    // Hands the buffer to the stream when it holds kFlushSize bytes or `always` is set.
+    static constexpr size_t kFlushSize = size_t{1} << 16;
     void Flush(bool always = true);
     std::ostream& out_;
     std::string buffer_;
