@@ -5,6 +5,7 @@
 // undoable.
 
 #include "platform/Error.h"
+#include "platform/Words.h"
 #include "session/EditRecord.h"
 
 #include <algorithm>
@@ -175,9 +176,8 @@ std::vector<uint64_t> ReadPackedBits(Reader& r) {
     const std::vector<uint8_t> bytes = r.Bytes();
     std::vector<uint64_t> bits(bytes.size() / 8);
     for (size_t i = 0; i < bits.size(); ++i) {
-        for (int b = 7; b >= 0; --b) {
-            bits[i] = (bits[i] << 8) | bytes[8 * i + static_cast<size_t>(b)];
-        }
+        const uint8_t* word = bytes.data() + 8 * i;
+        bits[i] = LoadU32(word) | uint64_t{LoadU32(word + 4)} << 32;
     }
     return bits;
 }

@@ -36,7 +36,7 @@ struct AddressSlot {
 // every such class is covered.
 std::optional<std::string> FirstUncoveredClass(const HaloPcMap& map, const LayoutLookup& plugins);
 
-// Visits the declared address words of one block element laid out by `layout` at file offset
+// Lists the declared address words of one block element laid out by `layout` at file offset
 // `at`, and of every element of its blocks, recursively. Blocks with a null address own no
 // elements here (indexed sounds keep a count with address 0). Throws PelmarError (Refused,
 // with the offset) for a block whose count is negative or above its layout's maximum, or whose
