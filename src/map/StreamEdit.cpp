@@ -12,8 +12,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <map>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -101,9 +102,9 @@ void Require(bool inside, const char* what, int64_t at) {
 
 // Applies the operations `ops` (indexes into the edit's, ascending) to the window of the new
 // file at [start, start + window.size()): each operation's bytes and words that lie wholly inside
-// it. With `trace`, records what the operations replaced.
+// it. With `trace`, records what the operations replaced, each at its place in `places`.
 void ApplyOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t start,
-              std::span<uint8_t> window, EditTrace* trace) {
+              std::span<uint8_t> window, EditTrace* trace, const TracePlaces* places) {
     const int64_t end = start + static_cast<int64_t>(window.size());
     for (uint32_t index : ops) {
         const FileEdit::Op& op = edit.ops[index];
@@ -113,7 +114,7 @@ void ApplyOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t st
             const int64_t to = std::min(op.at + static_cast<int64_t>(op.bytes.size()), end);
             if (from < to) {
                 if (trace != nullptr) {
-                    std::memcpy(trace->setBefore[index].data() + (from - op.at),
+                    std::memcpy(trace->setBefore.data() + places->Of(index) + (from - op.at),
                                 window.data() + (from - start), static_cast<size_t>(to - from));
                 }
                 std::memcpy(window.data() + (from - start), op.bytes.data() + (from - op.at),
@@ -133,7 +134,8 @@ void ApplyOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t st
             if (first < last) {
                 ShiftWords(window, WordRun{op.run.start + 4 * first - start, last - first},
                            op.values, op.amount,
-                           trace != nullptr ? trace->moved[index].data() : nullptr, first);
+                           trace != nullptr ? trace->moved.data() + places->Of(index) : nullptr,
+                           first);
             }
             break;
         }
@@ -143,7 +145,7 @@ void ApplyOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t st
 
 // Reverts the operations on the window, in reverse order, from what they replaced.
 void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t start,
-               std::span<uint8_t> window, const EditTrace& trace) {
+               std::span<uint8_t> window, const EditTrace& trace, const TracePlaces& places) {
     const int64_t end = start + static_cast<int64_t>(window.size());
     for (auto it = ops.rbegin(); it != ops.rend(); ++it) {
         const FileEdit::Op& op = edit.ops[*it];
@@ -152,7 +154,7 @@ void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t s
             const int64_t to = std::min(op.at + static_cast<int64_t>(op.bytes.size()), end);
             if (from < to) {
                 std::memcpy(window.data() + (from - start),
-                            trace.setBefore[*it].data() + (from - op.at),
+                            trace.setBefore.data() + places.Of(*it) + (from - op.at),
                             static_cast<size_t>(to - from));
             }
         } else if (op.kind == FileEdit::OpKind::AddWord) {
@@ -161,11 +163,11 @@ void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t s
                 StoreI32(p, SubWrap(LoadI32(p), op.amount));
             }
         } else {
-            const std::vector<uint64_t>& moved = trace.moved[*it];
+            const uint64_t* moved = trace.moved.data() + places.Of(*it);
             const int64_t first = op.run.start < start ? (start - op.run.start + 3) / 4 : 0;
             const int64_t last = std::min(op.run.count, (end - op.run.start) / 4);
             for (int64_t k = first; k < last; ++k) {
-                if ((moved[static_cast<size_t>(k / 64)] >> (k % 64)) & 1u) {
+                if ((moved[k / 64] >> (k % 64)) & 1u) {
                     uint8_t* p = window.data() + (op.run.start + 4 * k - start);
                     StoreI32(p, SubWrap(LoadI32(p), op.amount));
                 }
@@ -188,21 +190,34 @@ void RequireOpsInside(const FileEdit& edit, int64_t length) {
     }
 }
 
+// The bytes of the new file an operation changes: [begin, end).
+struct Extent {
+    int64_t begin = 0;
+    int64_t end = 0;
+};
+
+Extent ExtentOf(const FileEdit::Op& op) {
+    switch (op.kind) {
+    case FileEdit::OpKind::SetBytes:
+        return {op.at, op.at + static_cast<int64_t>(op.bytes.size())};
+    case FileEdit::OpKind::AddWord:
+        return {op.at, op.at + 4};
+    case FileEdit::OpKind::ShiftWords:
+        break;
+    }
+    return {op.run.start, op.run.start + 4 * op.run.count};
+}
+
 // For each block of `block` bytes, the operations that touch it or its 3 bytes on either side,
 // in order.
-std::vector<std::vector<uint32_t>> Buckets(const FileEdit& edit, int64_t block, int64_t length) {
-    std::vector<std::vector<uint32_t>> buckets(static_cast<size_t>((length + block - 1) / block));
+using OpBuckets = std::vector<std::vector<uint32_t>>;
+OpBuckets Buckets(const FileEdit& edit, int64_t block, int64_t length) {
+    OpBuckets buckets(static_cast<size_t>((length + block - 1) / block));
+    const auto last = static_cast<int64_t>(buckets.size()) - 1;
     for (size_t i = 0; i < edit.ops.size(); ++i) {
-        const FileEdit::Op& op = edit.ops[i];
-        const int64_t begin = op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at;
-        const int64_t span = op.kind == FileEdit::OpKind::SetBytes
-                                 ? static_cast<int64_t>(op.bytes.size())
-                             : op.kind == FileEdit::OpKind::AddWord ? 4
-                                                                    : 4 * op.run.count;
-        const int64_t first = std::max<int64_t>(0, (begin - 3) / block);
-        const int64_t last =
-            std::min<int64_t>(static_cast<int64_t>(buckets.size()) - 1, (begin + span + 3) / block);
-        for (int64_t b = first; b <= last; ++b) {
+        const Extent e = ExtentOf(edit.ops[i]);
+        for (int64_t b = std::max<int64_t>(0, (e.begin - 3) / block);
+             b <= std::min(last, (e.end + 3) / block); ++b) {
             buckets[static_cast<size_t>(b)].push_back(static_cast<uint32_t>(i));
         }
     }
@@ -217,45 +232,76 @@ struct WordSpan {
 };
 
 // True when every block can be computed on its own: no two word operations on different grids
-// touch the same bytes (one would read the other's half-written word).
+// (offsets modulo 4) touch the same bytes (one would read the other's half-written word).
 bool Streamable(const FileEdit& edit) {
-    std::vector<WordSpan> spans;
+    std::vector<Extent> spans;
+    spans.reserve(edit.ops.size());
     for (const FileEdit::Op& op : edit.ops) {
-        if (op.kind == FileEdit::OpKind::AddWord) {
-            spans.push_back({op.at, op.at + 4, static_cast<int>(op.at & 3)});
-        } else if (op.kind == FileEdit::OpKind::ShiftWords) {
-            spans.push_back({op.run.start, op.run.start + 4 * op.run.count,
-                             static_cast<int>(op.run.start & 3)});
+        if (op.kind != FileEdit::OpKind::SetBytes) {
+            spans.push_back(ExtentOf(op));
         }
     }
-    const auto before = [](const WordSpan& a, const WordSpan& b) { return a.begin < b.begin; };
+    const auto before = [](const Extent& a, const Extent& b) { return a.begin < b.begin; };
     if (!std::is_sorted(spans.begin(), spans.end(), before)) { // planned edits are in order
         std::sort(spans.begin(), spans.end(), before);
     }
-    std::map<int, int64_t> reach; // the furthest end seen on each grid
-    for (const WordSpan& s : spans) {
-        for (const auto& [grid, end] : reach) {
-            if (grid != s.grid && end > s.begin) {
+    std::array<int64_t, 4> reach{}; // the furthest end seen on each grid
+    reach.fill(std::numeric_limits<int64_t>::min());
+    for (const Extent& s : spans) {
+        const auto grid = static_cast<size_t>(s.begin & 3);
+        for (size_t other = 0; other < reach.size(); ++other) {
+            if (other != grid && reach[other] > s.begin) {
                 return false;
             }
         }
-        reach[s.grid] = std::max(reach[s.grid], s.end);
+        reach[grid] = std::max(reach[grid], s.end);
     }
     return true;
 }
 
-// The new file of `edit` over `old`, read a stretch at a time without the rest of it.
+// Copies [at, at + out.size()) of the new file: the old bytes and insertions around it, with
+// the operations `ops` (ascending) applied, of which those that touch it must be among.
+void ReadWindow(const std::vector<Segment>& segments, const ByteSource& old, const FileEdit& edit,
+                const std::vector<uint32_t>& ops, int64_t at, std::span<uint8_t> out) {
+    const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
+    const int64_t start = std::max<int64_t>(0, at - 3);
+    const int64_t end = std::min<int64_t>(length, at + static_cast<int64_t>(out.size()) + 3);
+    std::vector<uint8_t> window(static_cast<size_t>(end - start));
+    CopyNew(segments, old, start, window);
+    ApplyOps(edit, ops, start, window, nullptr, nullptr);
+    std::memcpy(out.data(), window.data() + (at - start), out.size());
+}
+
+// The new file of `edit` over `old`, read a stretch at a time without the rest of it, applying
+// only the operations of the blocks each stretch lies in.
 class EditedSource : public ByteSource {
 public:
-    EditedSource(const ByteSource& old, const FileEdit& edit) : old_(old), edit_(edit) {}
+    EditedSource(const ByteSource& old, const FileEdit& edit, const std::vector<Segment>& segments,
+                 const OpBuckets& buckets, int64_t block)
+        : old_(old), edit_(edit), segments_(segments), buckets_(buckets), block_(block) {}
     uint64_t size() const override { return old_.size() + edit_.InsertedBytes(); }
     void Read(uint64_t at, std::span<uint8_t> out) const override {
-        ReadEdited(old_, edit_, static_cast<int64_t>(at), out);
+        const auto begin = static_cast<int64_t>(at);
+        const int64_t end = begin + static_cast<int64_t>(out.size());
+        const auto first = static_cast<size_t>(std::max<int64_t>(0, begin - 3) / block_);
+        const size_t last = std::min(buckets_.size() - 1, static_cast<size_t>((end + 3) / block_));
+        std::vector<uint32_t> ops;
+        for (size_t b = first; b <= last; ++b) {
+            ops.insert(ops.end(), buckets_[b].begin(), buckets_[b].end());
+        }
+        if (first != last) { // an operation near a boundary is in both buckets
+            std::sort(ops.begin(), ops.end());
+            ops.erase(std::unique(ops.begin(), ops.end()), ops.end());
+        }
+        ReadWindow(segments_, old_, edit_, ops, begin, out);
     }
 
 private:
     const ByteSource& old_;
     const FileEdit& edit_;
+    const std::vector<Segment>& segments_;
+    const OpBuckets& buckets_;
+    int64_t block_;
 };
 
 // Reads of `source` (which must outlive them) that answer false outside it.
@@ -275,11 +321,10 @@ FileReadAt ReaderOf(const ByteSource& source) {
 // made of before its operations change them.
 class StreamChecksum {
 public:
-    StreamChecksum(const ByteSource& old, const FileEdit& edit) {
+    StreamChecksum(const ByteSource& old, const FileEdit& edit, const EditedSource& edited) {
         if (edit.checksum == FileEdit::Checksum::Keep) {
             return;
         }
-        const EditedSource edited(old, edit);
         std::optional<std::vector<ByteRegion>> regions = ChecksumRegions(ReaderOf(edited));
         if (!regions) {
             return;
@@ -379,18 +424,36 @@ void Progress(const StreamControl& control, int64_t done, int64_t total) {
 
 } // namespace
 
-void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out) {
-    const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
-    const int64_t start = std::max<int64_t>(0, at - 3);
-    const int64_t end = std::min<int64_t>(length, at + static_cast<int64_t>(out.size()) + 3);
-    std::vector<uint8_t> window(static_cast<size_t>(end - start));
-    CopyNew(SegmentsOf(old.size(), edit), old, start, window);
-    std::vector<uint32_t> all(edit.ops.size());
-    for (uint32_t i = 0; i < all.size(); ++i) {
-        all[i] = i;
+size_t MovedWords(const FileEdit::Op& op) {
+    return op.kind == FileEdit::OpKind::ShiftWords && op.run.count > 0
+               ? static_cast<size_t>((op.run.count + 63) / 64)
+               : 0;
+}
+
+TracePlaces::TracePlaces(const FileEdit& edit) {
+    for (size_t i = 0; i < edit.ops.size(); ++i) {
+        const FileEdit::Op& op = edit.ops[i];
+        if (op.kind == FileEdit::OpKind::SetBytes) {
+            places_.emplace_back(static_cast<uint32_t>(i), setBytes_);
+            setBytes_ += op.bytes.size();
+        } else if (op.kind == FileEdit::OpKind::ShiftWords) {
+            places_.emplace_back(static_cast<uint32_t>(i), movedWords_);
+            movedWords_ += MovedWords(op);
+        }
     }
-    ApplyOps(edit, all, start, window, nullptr);
-    std::memcpy(out.data(), window.data() + (at - start), out.size());
+}
+
+size_t TracePlaces::Of(uint32_t op) const {
+    return std::lower_bound(places_.begin(), places_.end(), std::pair<uint32_t, size_t>(op, 0))
+        ->second;
+}
+
+void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out,
+                size_t blockSize) {
+    const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
+    const auto block = static_cast<int64_t>(std::max<size_t>(blockSize, 4096));
+    EditedSource(old, edit, SegmentsOf(old.size(), edit), Buckets(edit, block, length), block)
+        .Read(static_cast<uint64_t>(at), out);
 }
 
 bool StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& sink,
@@ -404,20 +467,13 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
     const auto length = static_cast<int64_t>(old.size() + edit.InsertedBytes());
     RequireOpsInside(edit, length);
     const int64_t block = BlockSize(edit, control, length);
-    const std::vector<std::vector<uint32_t>> buckets = Buckets(edit, block, length);
+    const OpBuckets buckets = Buckets(edit, block, length);
+    const TracePlaces places(edit);
     if (EditTrace* trace = control.trace) {
-        trace->setBefore.assign(edit.ops.size(), {});
-        trace->moved.assign(edit.ops.size(), {});
-        for (size_t i = 0; i < edit.ops.size(); ++i) {
-            const FileEdit::Op& op = edit.ops[i];
-            if (op.kind == FileEdit::OpKind::SetBytes) {
-                trace->setBefore[i].resize(op.bytes.size());
-            } else if (op.kind == FileEdit::OpKind::ShiftWords) {
-                trace->moved[i].assign(static_cast<size_t>((op.run.count + 63) / 64), 0);
-            }
-        }
+        trace->setBefore.assign(places.setBytes(), 0);
+        trace->moved.assign(places.movedWords(), 0);
     }
-    StreamChecksum checksum(old, edit);
+    StreamChecksum checksum(old, edit, EditedSource(old, edit, segments, buckets, block));
     // Two windows and two threads: the second makes the next block (reads it, sums the old
     // bytes it holds, applies the operations) while this one sums and writes the block made
     // before.
@@ -439,7 +495,8 @@ bool StreamEdit(const ByteSource& old, const FileEdit& edit, ByteSink& sink,
             checksum.AddOld(oldAt,
                             w.subspan(static_cast<size_t>(at - start), static_cast<size_t>(size)));
         });
-        ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace);
+        ApplyOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, control.trace,
+                 &places);
     };
     OrderedHelper helper;
     helper.Run([&make] { make(0); });
@@ -477,7 +534,11 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
         shift += static_cast<int64_t>(i.bytes.size());
     }
     const int64_t block = BlockSize(edit, control, length);
-    const std::vector<std::vector<uint32_t>> buckets = Buckets(edit, block, length);
+    const OpBuckets buckets = Buckets(edit, block, length);
+    const TracePlaces places(edit);
+    if (trace.setBefore.size() != places.setBytes() || trace.moved.size() != places.movedWords()) {
+        throw PelmarError(ErrorKind::Io, "a history record does not fit its edit");
+    }
     std::vector<uint8_t> window(static_cast<size_t>(std::min(block, length) + 6));
     for (int64_t begin = 0; begin < length; begin += block) {
         const int64_t end = std::min(length, begin + block);
@@ -493,7 +554,7 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
                 }
             }
         }
-        RevertOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, trace);
+        RevertOps(edit, buckets[static_cast<size_t>(begin / block)], start, w, trace, places);
         int64_t from = begin;
         for (const auto& [insBegin, insEnd] : inserted) {
             if (insEnd <= from || insBegin >= end) {

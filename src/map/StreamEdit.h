@@ -26,10 +26,33 @@ struct StreamControl {
 
 // What an edit's operations replaced, recorded while it streams: with the edit itself, enough
 // to compute the file before it from the file after it.
+// Only the few operations that replace bytes or move runs of words have a part in it, so a
+// relocation's tens of thousands of single-word operations cost nothing here.
 struct EditTrace {
-    std::vector<std::vector<uint8_t>> setBefore; // per SetBytes operation: the bytes it replaced
-    std::vector<std::vector<uint64_t>> moved;    // per ShiftWords operation: the words it moved
-    std::vector<uint8_t> checksumBefore;         // the header checksum it replaced (if any)
+    // The bytes each SetBytes operation replaced, one operation's after another's, in order.
+    std::vector<uint8_t> setBefore;
+    // The words each ShiftWords operation moved: a bitmap of MovedWords(op) words for each, one
+    // after another, in order.
+    std::vector<uint64_t> moved;
+    std::vector<uint8_t> checksumBefore; // the header checksum it replaced (if any)
+};
+
+// The 64-bit words of the trace's bitmap of a ShiftWords operation's run (0 for other kinds).
+size_t MovedWords(const FileEdit::Op& op);
+
+// Where each operation's part of a trace begins (in setBefore for SetBytes, in moved for
+// ShiftWords), for the operations that have one.
+class TracePlaces {
+public:
+    explicit TracePlaces(const FileEdit& edit);
+    size_t Of(uint32_t op) const;
+    size_t setBytes() const { return setBytes_; }
+    size_t movedWords() const { return movedWords_; }
+
+private:
+    std::vector<std::pair<uint32_t, size_t>> places_; // by operation
+    size_t setBytes_ = 0;
+    size_t movedWords_ = 0;
 };
 
 // Writes the new contents of `edit` over `old` to `sink` block by block through two buffers of
@@ -51,7 +74,10 @@ bool StreamEdit(std::span<const uint8_t> old, const FileEdit& edit, ByteSink& si
 void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const EditTrace& trace,
                 ByteSink& sink, const StreamControl& control = {});
 
-// The `out.size()` bytes at `at` of the new file, computed without the rest of it.
-void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out);
+// The `out.size()` bytes at `at` of the new file, computed without the rest of it as the stream
+// reads the regions its checksum covers: from the operations of the blocks of `blockSize` bytes
+// that the bytes lie in.
+void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out,
+                size_t blockSize = size_t{4} << 20);
 
 } // namespace pelmar

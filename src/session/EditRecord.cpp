@@ -19,10 +19,7 @@ uint64_t EditRecord::Weight() const {
     for (const FileEdit::Op& op : edit.ops) {
         weight += op.bytes.size();
     }
-    for (size_t i = 0; i < trace.moved.size(); ++i) {
-        weight += trace.setBefore[i].size() + 8 * trace.moved[i].size();
-    }
-    return weight;
+    return weight + trace.setBefore.size() + 8 * trace.moved.size();
 }
 
 } // namespace pelmar

@@ -47,7 +47,7 @@ public:
     // A bitmap: its length in words, then the position of each set bit as its distance from the
     // one after the bit before, then the distance to the end of the bitmap. Relocation by value
     // of a large map moves a few of its millions of words.
-    void Bits(const std::vector<uint64_t>& bits) {
+    void Bits(std::span<const uint64_t> bits) {
         Number(bits.size());
         uint64_t next = 0;
         for (size_t i = 0; i < bits.size(); ++i) {
@@ -182,28 +182,39 @@ std::vector<uint64_t> ReadPackedBits(Reader& r) {
     return bits;
 }
 
-// Checks that the record fits its lengths, so that undoing and redoing it stay in bounds.
+// Checks that the record's insertions fit its lengths, so that undoing and redoing it stay in
+// bounds (ReadTrace has checked each operation's part of the trace).
 void RequireConsistent(const EditRecord& rec) {
     uint64_t inserted = 0;
     int64_t last = 0;
-    bool sound = rec.trace.setBefore.size() == rec.edit.ops.size() &&
-                 rec.trace.moved.size() == rec.edit.ops.size();
+    bool sound = true;
     for (const FileEdit::Insertion& i : rec.edit.insertions) {
         sound = sound && i.at >= last && static_cast<uint64_t>(i.at) <= rec.oldLength;
         last = i.at;
         inserted += i.bytes.size();
     }
-    sound = sound && rec.oldLength + inserted == rec.newLength;
-    for (size_t k = 0; sound && k < rec.edit.ops.size(); ++k) {
-        const FileEdit::Op& op = rec.edit.ops[k];
-        sound = op.kind != FileEdit::OpKind::SetBytes ||
-                rec.trace.setBefore[k].size() == op.bytes.size();
-        sound = sound && (op.kind != FileEdit::OpKind::ShiftWords ||
-                          (op.run.count >= 0 &&
-                           rec.trace.moved[k].size() * 64 >= static_cast<uint64_t>(op.run.count)));
-    }
-    if (!sound) {
+    if (!sound || rec.oldLength + inserted != rec.newLength) {
         throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
+    }
+}
+
+// Reads the part of the trace that follows operation `op` (the bytes it replaced, the words it
+// moved) onto the record's trace; other kinds of operation have empty parts.
+void ReadTrace(Reader& r, char version, const FileEdit::Op& op, EditTrace& trace) {
+    const std::vector<uint8_t> before = r.Bytes();
+    const std::vector<uint64_t> moved =
+        version == kPackedBitsVersion ? ReadPackedBits(r) : ReadBits(r);
+    if (op.kind == FileEdit::OpKind::SetBytes) {
+        if (before.size() != op.bytes.size()) {
+            throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
+        }
+        trace.setBefore.insert(trace.setBefore.end(), before.begin(), before.end());
+    } else if (op.kind == FileEdit::OpKind::ShiftWords) {
+        if (op.run.count < 0 || moved.size() < MovedWords(op)) {
+            throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
+        }
+        trace.moved.insert(trace.moved.end(), moved.begin(),
+                           moved.begin() + static_cast<long>(MovedWords(op)));
     }
 }
 
@@ -216,8 +227,8 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     for (const FileEdit::Insertion& i : r.edit.insertions) {
         bytes += i.bytes.size() + 16;
     }
-    for (size_t k = 0; k < r.edit.ops.size(); ++k) {
-        bytes += 24 + r.edit.ops[k].bytes.size() + r.trace.setBefore[k].size();
+    for (const FileEdit::Op& op : r.edit.ops) {
+        bytes += 24 + 2 * op.bytes.size();
     }
     w.out.reserve(bytes);
     w.out.assign(kMagic, kMagic + sizeof kMagic);
@@ -233,10 +244,17 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
         w.Bytes(i.bytes);
     }
     w.Number(r.edit.ops.size());
-    for (size_t k = 0; k < r.edit.ops.size(); ++k) {
-        WriteOp(w, r.edit.ops[k]);
-        w.Bytes(r.trace.setBefore[k]);
-        w.Bits(r.trace.moved[k]);
+    const std::span<const uint8_t> setBefore(r.trace.setBefore);
+    const std::span<const uint64_t> moved(r.trace.moved);
+    size_t setAt = 0;
+    size_t movedAt = 0;
+    for (const FileEdit::Op& op : r.edit.ops) {
+        WriteOp(w, op);
+        const size_t set = op.kind == FileEdit::OpKind::SetBytes ? op.bytes.size() : 0;
+        w.Bytes(setBefore.subspan(setAt, set));
+        w.Bits(moved.subspan(movedAt, MovedWords(op)));
+        setAt += set;
+        movedAt += MovedWords(op);
     }
     w.Bytes(r.trace.checksumBefore);
     return std::move(w.out);
@@ -275,8 +293,7 @@ EditRecord DecodeRecord(std::span<const uint8_t> bytes) {
     }
     for (uint64_t n = r.Number(); n > 0; --n) {
         rec.edit.ops.push_back(ReadOp(r));
-        rec.trace.setBefore.push_back(r.Bytes());
-        rec.trace.moved.push_back(version == kPackedBitsVersion ? ReadPackedBits(r) : ReadBits(r));
+        ReadTrace(r, version, rec.edit.ops.back(), rec.trace);
     }
     rec.trace.checksumBefore = r.Bytes();
     RequireConsistent(rec);

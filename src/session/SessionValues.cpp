@@ -21,11 +21,12 @@ BlockAt BlockOf(const HaloPcMap& map, const TreeView& view, const ChunkPath& pat
 // The bytes that undoing (or redoing) an edit that only overwrote bytes writes back.
 std::vector<FilePatch> Overwrites(const EditRecord& record, bool undo) {
     std::vector<FilePatch> patches;
-    for (size_t i = 0; i < record.edit.ops.size(); ++i) {
-        const FileEdit::Op& op = record.edit.ops[i];
-        patches.push_back({static_cast<uint64_t>(op.at),
-                           undo ? std::span<const uint8_t>(record.trace.setBefore[i])
-                                : std::span<const uint8_t>(op.bytes)});
+    const std::span<const uint8_t> before(record.trace.setBefore);
+    size_t at = 0;
+    for (const FileEdit::Op& op : record.edit.ops) {
+        patches.push_back(
+            {static_cast<uint64_t>(op.at), undo ? before.subspan(at, op.bytes.size()) : op.bytes});
+        at += op.bytes.size();
     }
     if (undo) {
         std::reverse(patches.begin(), patches.end());
@@ -79,7 +80,7 @@ EditOutcome MapSession::SetValue(int32_t tagIndex, const ChunkPath& path, std::s
         record.before = identity_;
         record.oldLength = record.newLength = map_.FileLength();
         record.edit.ops.push_back({FileEdit::OpKind::SetBytes, at, bytes, 0, {}, {}});
-        record.trace.setBefore.emplace_back(current.begin(), current.end());
+        record.trace.setBefore.assign(current.begin(), current.end());
         // The header checksum follows the change (an up-to-date one stays up to date).
         if (const std::optional<uint32_t> crc = ChecksumAfterChange(map_.bytes(), at, bytes)) {
             std::vector<uint8_t> word(4);
@@ -88,9 +89,8 @@ EditOutcome MapSession::SetValue(int32_t tagIndex, const ChunkPath& path, std::s
                 map_.bytes().subspan(static_cast<size_t>(layout::kHeaderCrcField), 4);
             record.edit.ops.push_back(
                 {FileEdit::OpKind::SetBytes, layout::kHeaderCrcField, word, 0, {}, {}});
-            record.trace.setBefore.emplace_back(old.begin(), old.end());
+            record.trace.setBefore.insert(record.trace.setBefore.end(), old.begin(), old.end());
         }
-        record.trace.moved.resize(record.edit.ops.size());
         const std::optional<bool> checksum = map_.checksumUpToDate;
         Patch(Overwrites(record, false));
         map_.checksumUpToDate = checksum; // the checksum followed the change

@@ -105,10 +105,13 @@ TEST(StreamEdit, ReadEditedIsTheStreamedFile) {
     edit.Insert(5000, {1, 2, 3});
     edit.Shift(WordsEndingBy(0, static_cast<int64_t>(old.size()) + 3, old.size() + 3),
                MovedAddresses(5000, 0x40440000 - 0x100, old.size() + 3), 3);
+    edit.AddWord(4100, 5);   // the second word after a boundary
+    edit.SetWord(8190, 77);  // across one
+    edit.AddWord(12284, -9); // the last word before one
     const std::vector<uint8_t> streamed = Streamed(old, edit, 4096);
-    for (const int64_t at : {0, 4093, 4999, 5001, 8190, 40000}) {
+    for (const int64_t at : {0, 4094, 4999, 5001, 8187, 12283, 40000}) {
         uint8_t bytes[7];
-        ReadEdited(SpanSource(old), edit, at, bytes);
+        ReadEdited(SpanSource(old), edit, at, bytes, 4096);
         EXPECT_EQ(std::memcmp(bytes, streamed.data() + at, sizeof bytes), 0) << at;
     }
 }

@@ -182,14 +182,28 @@ TEST(EditRecords, RecordsOfTheEarlierFormatAreStillRead) {
     const EditRecord record = DecodeRecord(v3);
     EXPECT_EQ(record.description, "d");
     EXPECT_EQ(record.newLength, 280u);
-    ASSERT_EQ(record.trace.moved.size(), 1u);
-    EXPECT_EQ(record.trace.moved[0], moved);
-    EXPECT_EQ(DecodeRecord(EncodeRecord(record)).trace.moved[0], moved);
+    EXPECT_EQ(record.trace.moved, moved);
+    EXPECT_EQ(DecodeRecord(EncodeRecord(record)).trace.moved, moved);
     EXPECT_EQ(RecordDescription(v3), "d");
     std::vector<uint8_t> v5 = v3;
     v5[7] = '5';
     EXPECT_THROW(DecodeRecord(v5), PelmarError);
     EXPECT_EQ(RecordDescription(v5), std::nullopt);
+    // A value edit whose record keeps fewer old bytes than it wrote cannot be undone.
+    std::vector<uint8_t> set(v3.begin(), v3.begin() + 27);
+    set[7] = '4';
+    set.insert(set.end(), {0, 8, 0, 0, 0, 0, 0, 0, 4, 1, 2, 3, 4}); // set 4 bytes at 8
+    for (const uint8_t kept : {uint8_t{4}, uint8_t{3}}) {
+        std::vector<uint8_t> bytes = set;
+        bytes.push_back(kept);
+        bytes.insert(bytes.end(), kept, 9);
+        bytes.insert(bytes.end(), {0, 0, 0}); // no moved words, no checksum
+        if (kept == 4) {
+            EXPECT_EQ(DecodeRecord(bytes).trace.setBefore, std::vector<uint8_t>(4, 9));
+        } else {
+            EXPECT_THROW(DecodeRecord(bytes), PelmarError);
+        }
+    }
 }
 
 } // namespace
