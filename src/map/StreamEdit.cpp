@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -214,35 +215,41 @@ using OpBuckets = std::vector<std::vector<uint32_t>>;
 OpBuckets Buckets(const FileEdit& edit, int64_t block, int64_t length) {
     OpBuckets buckets(static_cast<size_t>((length + block - 1) / block));
     const auto last = static_cast<int64_t>(buckets.size()) - 1;
-    for (size_t i = 0; i < edit.ops.size(); ++i) {
-        const Extent e = ExtentOf(edit.ops[i]);
-        for (int64_t b = std::max<int64_t>(0, (e.begin - 3) / block);
-             b <= std::min(last, (e.end + 3) / block); ++b) {
-            buckets[static_cast<size_t>(b)].push_back(static_cast<uint32_t>(i));
+    const auto each = [&](const auto& add) {
+        for (size_t i = 0; i < edit.ops.size(); ++i) {
+            const Extent e = ExtentOf(edit.ops[i]);
+            for (int64_t b = std::max<int64_t>(0, (e.begin - 3) / block);
+                 b <= std::min(last, (e.end + 3) / block); ++b) {
+                add(static_cast<size_t>(b), static_cast<uint32_t>(i));
+            }
         }
+    };
+    std::vector<size_t> sizes(buckets.size());
+    each([&sizes](size_t b, uint32_t) { ++sizes[b]; });
+    for (size_t b = 0; b < buckets.size(); ++b) {
+        buckets[b].reserve(sizes[b]);
     }
+    each([&buckets](size_t b, uint32_t i) { buckets[b].push_back(i); });
     return buckets;
 }
-
-// The grid (offset modulo 4) and stretch of each word operation.
-struct WordSpan {
-    int64_t begin = 0;
-    int64_t end = 0;
-    int grid = 0;
-};
 
 // True when every block can be computed on its own: no two word operations on different grids
 // (offsets modulo 4) touch the same bytes (one would read the other's half-written word).
 bool Streamable(const FileEdit& edit) {
     std::vector<Extent> spans;
     spans.reserve(edit.ops.size());
+    unsigned grids = 0;
     for (const FileEdit::Op& op : edit.ops) {
         if (op.kind != FileEdit::OpKind::SetBytes) {
             spans.push_back(ExtentOf(op));
+            grids |= 1u << (spans.back().begin & 3);
         }
     }
+    if (std::has_single_bit(grids) || grids == 0) { // the usual edit: every word on one grid
+        return true;
+    }
     const auto before = [](const Extent& a, const Extent& b) { return a.begin < b.begin; };
-    if (!std::is_sorted(spans.begin(), spans.end(), before)) { // planned edits are in order
+    if (!std::is_sorted(spans.begin(), spans.end(), before)) {
         std::sort(spans.begin(), spans.end(), before);
     }
     std::array<int64_t, 4> reach{}; // the furthest end seen on each grid

@@ -30,19 +30,22 @@ char VersionOf(std::span<const uint8_t> head) {
 
 class Writer {
 public:
+    explicit Writer(size_t expected) : out_(expected) {}
     void Number(uint64_t v) {
-        if (v < 0x80) { // most numbers
-            out.push_back(static_cast<uint8_t>(v));
-            return;
-        }
+        Room(10);
         for (; v >= 0x80; v >>= 7) {
-            out.push_back(static_cast<uint8_t>(v | 0x80));
+            out_[used_++] = static_cast<uint8_t>(v | 0x80);
         }
-        out.push_back(static_cast<uint8_t>(v));
+        out_[used_++] = static_cast<uint8_t>(v);
     }
     void Bytes(std::span<const uint8_t> b) {
         Number(b.size());
-        out.insert(out.end(), b.begin(), b.end());
+        Raw(b);
+    }
+    void Raw(std::span<const uint8_t> b) {
+        Room(b.size());
+        std::copy(b.begin(), b.end(), out_.begin() + static_cast<long>(used_));
+        used_ += b.size();
     }
     // A bitmap: its length in words, then the position of each set bit as its distance from the
     // one after the bit before, then the distance to the end of the bitmap. Relocation by value
@@ -65,7 +68,20 @@ public:
             Number(v);
         }
     }
-    std::vector<uint8_t> out;
+    std::vector<uint8_t> Take() {
+        out_.resize(used_);
+        return std::move(out_);
+    }
+
+private:
+    void Room(size_t n) {
+        if (out_.size() - used_ < n) {
+            out_.resize(std::max(2 * out_.size(), used_ + n));
+        }
+    }
+
+    std::vector<uint8_t> out_;
+    size_t used_ = 0;
 };
 
 class Reader {
@@ -221,7 +237,6 @@ void ReadTrace(Reader& r, char version, const FileEdit::Op& op, EditTrace& trace
 } // namespace
 
 std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
-    Writer w;
     // Room for the usual record at once: a few numbers per operation, and the bytes.
     size_t bytes = r.description.size() + r.trace.checksumBefore.size() + 256;
     for (const FileEdit::Insertion& i : r.edit.insertions) {
@@ -230,8 +245,8 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     for (const FileEdit::Op& op : r.edit.ops) {
         bytes += 24 + 2 * op.bytes.size();
     }
-    w.out.reserve(bytes);
-    w.out.assign(kMagic, kMagic + sizeof kMagic);
+    Writer w(bytes);
+    w.Raw({reinterpret_cast<const uint8_t*>(kMagic), sizeof kMagic});
     w.Bytes({reinterpret_cast<const uint8_t*>(r.description.data()), r.description.size()});
     w.Identity(r.before);
     w.Identity(r.after);
@@ -257,7 +272,7 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
         movedAt += MovedWords(op);
     }
     w.Bytes(r.trace.checksumBefore);
-    return std::move(w.out);
+    return w.Take();
 }
 
 std::optional<std::string> RecordDescription(std::span<const uint8_t> head) {
