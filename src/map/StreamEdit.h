@@ -12,8 +12,12 @@
 
 namespace pelmar {
 
+// The bytes an edit streams at a time. Small enough that the two windows' first touches (the
+// kernel zeroing fresh pages) cost little; large enough that the per-block calls do not count.
+inline constexpr size_t kStreamBlockSize = size_t{1} << 20;
+
 struct StreamControl {
-    size_t blockSize = size_t{4} << 20;
+    size_t blockSize = kStreamBlockSize;
     // Told, as each block is written, that the old file's bytes before `oldOffset` will not be
     // read again.
     std::function<void(uint64_t oldOffset)> passed;
@@ -78,6 +82,6 @@ void StreamUndo(std::span<const uint8_t> current, const FileEdit& edit, const Ed
 // reads the regions its checksum covers: from the operations of the blocks of `blockSize` bytes
 // that the bytes lie in.
 void ReadEdited(const ByteSource& old, const FileEdit& edit, int64_t at, std::span<uint8_t> out,
-                size_t blockSize = size_t{4} << 20);
+                size_t blockSize = kStreamBlockSize);
 
 } // namespace pelmar
