@@ -26,11 +26,10 @@ void FileEdit::SetWord(int64_t at, int32_t value) {
 }
 
 void FileEdit::AddWord(int64_t at, int32_t amount) {
-    Op op;
+    Op& op = ops.emplace_back(); // built in place: a relocation adds tens of thousands
     op.kind = OpKind::AddWord;
     op.at = at;
     op.amount = amount;
-    ops.push_back(std::move(op));
 }
 
 void FileEdit::Shift(WordRun run, const MovedValues& values, int32_t amount) {
