@@ -177,20 +177,6 @@ void RevertOps(const FileEdit& edit, const std::vector<uint32_t>& ops, int64_t s
     }
 }
 
-// Checks that every operation lies inside the new file of `length` bytes.
-void RequireOpsInside(const FileEdit& edit, int64_t length) {
-    const auto size = static_cast<uint64_t>(length);
-    for (const FileEdit::Op& op : edit.ops) {
-        const bool inside = op.kind == FileEdit::OpKind::SetBytes
-                                ? RangeFits(op.at, static_cast<int64_t>(op.bytes.size()), size)
-                            : op.kind == FileEdit::OpKind::AddWord
-                                ? WordFits(op.at, size)
-                                : RangeFits(op.run.start, op.run.count * 4, size);
-        Require(inside, "an operation's word",
-                op.kind == FileEdit::OpKind::ShiftWords ? op.run.start : op.at);
-    }
-}
-
 // The bytes of the new file an operation changes: [begin, end).
 struct Extent {
     int64_t begin = 0;
@@ -207,6 +193,15 @@ Extent ExtentOf(const FileEdit::Op& op) {
         break;
     }
     return {op.run.start, op.run.start + 4 * op.run.count};
+}
+
+// Checks that every operation lies inside the new file of `length` bytes.
+void RequireOpsInside(const FileEdit& edit, int64_t length) {
+    for (const FileEdit::Op& op : edit.ops) {
+        const Extent e = ExtentOf(op);
+        Require(RangeFits(e.begin, e.end - e.begin, static_cast<uint64_t>(length)),
+                "an operation's word", e.begin);
+    }
 }
 
 // For each block of `block` bytes, the operations that touch it or its 3 bytes on either side,
@@ -236,17 +231,20 @@ OpBuckets Buckets(const FileEdit& edit, int64_t block, int64_t length) {
 // True when every block can be computed on its own: no two word operations on different grids
 // (offsets modulo 4) touch the same bytes (one would read the other's half-written word).
 bool Streamable(const FileEdit& edit) {
-    std::vector<Extent> spans;
-    spans.reserve(edit.ops.size());
     unsigned grids = 0;
     for (const FileEdit::Op& op : edit.ops) {
         if (op.kind != FileEdit::OpKind::SetBytes) {
-            spans.push_back(ExtentOf(op));
-            grids |= 1u << (spans.back().begin & 3);
+            grids |= 1u << (ExtentOf(op).begin & 3);
         }
     }
     if (std::has_single_bit(grids) || grids == 0) { // the usual edit: every word on one grid
         return true;
+    }
+    std::vector<Extent> spans;
+    for (const FileEdit::Op& op : edit.ops) {
+        if (op.kind != FileEdit::OpKind::SetBytes) {
+            spans.push_back(ExtentOf(op));
+        }
     }
     const auto before = [](const Extent& a, const Extent& b) { return a.begin < b.begin; };
     if (!std::is_sorted(spans.begin(), spans.end(), before)) {
@@ -431,6 +429,10 @@ void Progress(const StreamControl& control, int64_t done, int64_t total) {
 
 } // namespace
 
+size_t ReplacedBytes(const FileEdit::Op& op) {
+    return op.kind == FileEdit::OpKind::SetBytes ? op.bytes.size() : 0;
+}
+
 size_t MovedWords(const FileEdit::Op& op) {
     return op.kind == FileEdit::OpKind::ShiftWords && op.run.count > 0
                ? static_cast<size_t>((op.run.count + 63) / 64)
@@ -442,7 +444,7 @@ TracePlaces::TracePlaces(const FileEdit& edit) {
         const FileEdit::Op& op = edit.ops[i];
         if (op.kind == FileEdit::OpKind::SetBytes) {
             places_.emplace_back(static_cast<uint32_t>(i), setBytes_);
-            setBytes_ += op.bytes.size();
+            setBytes_ += ReplacedBytes(op);
         } else if (op.kind == FileEdit::OpKind::ShiftWords) {
             places_.emplace_back(static_cast<uint32_t>(i), movedWords_);
             movedWords_ += MovedWords(op);

@@ -41,7 +41,9 @@ struct EditTrace {
     std::vector<uint8_t> checksumBefore; // the header checksum it replaced (if any)
 };
 
-// The 64-bit words of the trace's bitmap of a ShiftWords operation's run (0 for other kinds).
+// The bytes the trace keeps of what a SetBytes operation replaced (0 for other kinds), and the
+// 64-bit words of its bitmap of a ShiftWords operation's run (0 for other kinds).
+size_t ReplacedBytes(const FileEdit::Op& op);
 size_t MovedWords(const FileEdit::Op& op);
 
 // Where each operation's part of a trace begins (in setBefore for SetBytes, in moved for

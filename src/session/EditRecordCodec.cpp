@@ -221,7 +221,7 @@ void ReadTrace(Reader& r, char version, const FileEdit::Op& op, EditTrace& trace
     const std::vector<uint64_t> moved =
         version == kPackedBitsVersion ? ReadPackedBits(r) : ReadBits(r);
     if (op.kind == FileEdit::OpKind::SetBytes) {
-        if (before.size() != op.bytes.size()) {
+        if (before.size() != ReplacedBytes(op)) {
             throw PelmarError(ErrorKind::Io, "a history record does not fit its map");
         }
         trace.setBefore.insert(trace.setBefore.end(), before.begin(), before.end());
@@ -265,10 +265,9 @@ std::vector<uint8_t> EncodeRecord(const EditRecord& r) {
     size_t movedAt = 0;
     for (const FileEdit::Op& op : r.edit.ops) {
         WriteOp(w, op);
-        const size_t set = op.kind == FileEdit::OpKind::SetBytes ? op.bytes.size() : 0;
-        w.Bytes(setBefore.subspan(setAt, set));
+        w.Bytes(setBefore.subspan(setAt, ReplacedBytes(op)));
         w.Bits(moved.subspan(movedAt, MovedWords(op)));
-        setAt += set;
+        setAt += ReplacedBytes(op);
         movedAt += MovedWords(op);
     }
     w.Bytes(r.trace.checksumBefore);
