@@ -206,14 +206,16 @@ WriteMethod ReplaceFile(const std::filesystem::path& target, uint64_t length,
     if (!TakeOverIdentity(t, temp.fd())) {
         return inPlace(); // a new file would lose its owner, group or attributes
     }
-    if (::fsync(temp.fd()) != 0) {
-        Fail(target, "cannot flush the new contents to disk", errno);
-    }
+    // The check reads the new contents while the disk is still taking in their last blocks,
+    // whose writeback each Append started; the flush then waits for what is left.
     std::shared_ptr<const MappedFile> written;
     FileIdentity writtenIdentity;
     if (options.check) {
         written = MappedFile::Open(temp.name(), ~uint64_t{0}, &writtenIdentity);
         options.check(written, written->bytes());
+    }
+    if (::fsync(temp.fd()) != 0) {
+        Fail(target, "cannot flush the new contents to disk", errno);
     }
     if (temp.Close() != 0) {
         Fail(target, "cannot write the new contents", errno);
