@@ -286,7 +286,7 @@ EditOutcome MapSession::Write(FileEdit edit, std::string summary) {
 
 LayoutLookup MapSession::Layouts() {
     return [this](std::string_view tagClass) -> const PluginDef* {
-        return plugins_->HasPluginFor(tagClass) ? plugins_->PluginFor(tagClass).get() : nullptr;
+        return plugins_->HasPluginFor(tagClass) ? plugins_->LayoutFor(tagClass).get() : nullptr;
     };
 }
 
@@ -370,7 +370,7 @@ EditOutcome MapSession::Import(const HaloPcMap& source, int32_t n) {
         relocation = ChooseRelocation(&imported.Class1);
         ImportPlan plan;
         if (relocation.precise) {
-            const std::shared_ptr<const PluginDef> layout = plugins_->PluginFor(imported.Class1);
+            const std::shared_ptr<const PluginDef> layout = plugins_->LayoutFor(imported.Class1);
             plan = PlanPreciseImport(map_, Addresses(), source, *layout, n);
         } else {
             plan = PlanImport(map_, source, n);

@@ -27,6 +27,7 @@ PluginCatalog::PluginCatalog(std::filesystem::path folder) : folder_(std::move(f
 void PluginCatalog::ScanForPlugins() {
     scanPending_ = true;
     parsed_.clear();
+    layouts_.clear();
 }
 
 void PluginCatalog::FinishScan() const {
@@ -57,12 +58,13 @@ std::filesystem::path PluginCatalog::PluginPath(std::string_view tagClass) const
     return folder_ / name;
 }
 
-std::shared_ptr<const PluginDef> PluginCatalog::Parse(std::string_view tagClass) const {
+std::shared_ptr<const PluginDef> PluginCatalog::Parse(std::string_view tagClass,
+                                                      PluginParts parts) const {
     const std::filesystem::path path = PluginPath(tagClass);
     try {
         const ByteBuffer text = ReadWholeFile(path, kMaxPluginFileSize);
-        return std::make_shared<const PluginDef>(
-            ParsePlugin(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+        return std::make_shared<const PluginDef>(ParsePlugin(
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), parts));
     } catch (PelmarError& e) {
         throw e.InFile(path);
     }
@@ -72,9 +74,21 @@ std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagCl
     if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
         return it->second;
     }
-    std::shared_ptr<const PluginDef> plugin = Parse(tagClass);
+    std::shared_ptr<const PluginDef> plugin = Parse(tagClass, PluginParts::Everything);
     parsed_.emplace(std::string(tagClass), plugin);
     return plugin;
+}
+
+std::shared_ptr<const PluginDef> PluginCatalog::LayoutFor(std::string_view tagClass) {
+    if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
+        return it->second;
+    }
+    if (const auto it = layouts_.find(tagClass); it != layouts_.end()) {
+        return it->second;
+    }
+    std::shared_ptr<const PluginDef> layout = Parse(tagClass, PluginParts::Addresses);
+    layouts_.emplace(std::string(tagClass), layout);
+    return layout;
 }
 
 } // namespace pelmar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "structview/PluginDefinition.h"
+#include "structview/PluginParser.h"
 
 #include <filesystem>
 #include <map>
@@ -13,8 +14,8 @@ namespace pelmar {
 
 // The plugin folder: which classes have a plugin file, and each plugin parsed once. The names
 // of the folder's entries are registered by each scan and never forgotten (a plugin removed
-// from the folder stays listed until the program ends); a scan drops the parsed plugins, so
-// that a map loaded after a plugin was changed sees the change.
+// from the folder stays listed until the program ends); a scan drops the parsed plugins and
+// layouts, so that a map loaded after a plugin was changed sees the change.
 class PluginCatalog {
 public:
     explicit PluginCatalog(std::filesystem::path folder);
@@ -33,17 +34,23 @@ public:
     // (BadPlugin) naming the file when it cannot be read or parsed, or when no plugin file can
     // exist for the class (its name holds "/" or a zero byte).
     std::shared_ptr<const PluginDef> PluginFor(std::string_view tagClass);
+    // What a walk over the map's addresses needs of the plugin of `tagClass`: the whole plugin
+    // when it has been parsed, else its layout of addresses (PluginParts::Addresses), parsed
+    // at its first use; a precise relocation reads every class's plugin, and this part of them
+    // in half the time. Throws as PluginFor does.
+    std::shared_ptr<const PluginDef> LayoutFor(std::string_view tagClass);
 
     // The path of the plugin file of `tagClass`.
     std::filesystem::path PluginPath(std::string_view tagClass) const;
 
 private:
-    std::shared_ptr<const PluginDef> Parse(std::string_view tagClass) const;
+    std::shared_ptr<const PluginDef> Parse(std::string_view tagClass, PluginParts parts) const;
     void FinishScan() const;
     std::filesystem::path folder_;
     mutable bool scanPending_ = false;
     mutable std::set<std::string> entries_;
     std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> parsed_;
+    std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> layouts_;
 };
 
 } // namespace pelmar

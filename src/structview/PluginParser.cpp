@@ -109,9 +109,9 @@ FieldDef ReadField(pugi::xml_node node, FieldType type) {
     return f;
 }
 
-void ReadChildren(pugi::xml_node node, StructDef& into, int depth);
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginParts parts);
 
-StructDef ReadStruct(pugi::xml_node node, int depth) {
+StructDef ReadStruct(pugi::xml_node node, int depth, PluginParts parts) {
     if (depth > kMaxPluginDepth) {
         Fail("structs are nested more than " + std::to_string(kMaxPluginDepth) + " deep");
     }
@@ -124,25 +124,40 @@ StructDef ReadStruct(pugi::xml_node node, int depth) {
     s.hasSize = !node.attribute("size").empty();
     s.size = Number(node, "size");
     s.max = Number(node, "max");
-    ReadChildren(node, s, depth);
+    ReadChildren(node, s, depth, parts);
     return s;
 }
 
-void ReadChildren(pugi::xml_node node, StructDef& into, int depth) {
+bool HoldsAddress(FieldType type) {
+    return type == FieldType::TagRef || type == FieldType::Data || type == FieldType::TagId;
+}
+
+// The type and offset of a field, all that a walk over addresses reads of it.
+FieldDef ReadPlace(pugi::xml_node node, FieldType type) {
+    FieldDef f;
+    f.type = type;
+    f.offset = Number(node, "offset");
+    return f;
+}
+
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginParts parts) {
     for (pugi::xml_node child : node.children()) {
         if (child.type() != pugi::node_element) {
             continue;
         }
         const std::string_view name = child.name();
         if (SameText(name, "struct")) {
-            into.structs.push_back(ReadStruct(child, depth + 1));
+            into.structs.push_back(ReadStruct(child, depth + 1, parts));
         } else if (const std::optional<FieldType> type = FieldTypeNamed(name)) {
-            into.fields.push_back(ReadField(child, *type));
+            if (parts == PluginParts::Everything) {
+                into.fields.push_back(ReadField(child, *type));
+            } else if (HoldsAddress(*type)) {
+                into.fields.push_back(ReadPlace(child, *type));
+            }
         }
     }
     for (size_t i = 0; i < into.fields.size(); ++i) {
-        const FieldType type = into.fields[i].type;
-        if (type == FieldType::TagRef || type == FieldType::Data || type == FieldType::TagId) {
+        if (HoldsAddress(into.fields[i].type)) {
             into.addressFields.push_back(static_cast<uint32_t>(i));
         }
     }
@@ -165,7 +180,7 @@ pugi::xml_node RootOf(const pugi::xml_document& doc) {
 
 } // namespace
 
-PluginDef ParsePlugin(std::string_view text) {
+PluginDef ParsePlugin(std::string_view text, PluginParts parts) {
     pugi::xml_document doc;
     const pugi::xml_parse_result result =
         doc.load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_auto);
@@ -181,7 +196,7 @@ PluginDef ParsePlugin(std::string_view text) {
     plugin.tagClass = Attribute(root, "class");
     plugin.headerSize = Number(root, "headersize");
     plugin.complete = Flag(root, "complete");
-    ReadChildren(root, plugin.root, 0);
+    ReadChildren(root, plugin.root, 0, parts);
     return plugin;
 }
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 namespace pelmar::test {
 namespace {
@@ -221,6 +222,17 @@ TEST_P(PreciseRelocation, ModesAndRefusals) {
     EXPECT_NE(other.ChooseRelocation().reason.find("\"weap\""), std::string::npos);
     EXPECT_FALSE(other.ChooseRelocation().precise);
     other.SetRelocationMode(RelocationMode::Precise);
+    EXPECT_THROW(other.ChooseRelocation(), PelmarError);
+    // The folder scanned again sees a plugin added, then one changed since it was read.
+    const std::filesystem::path weapon = dir_ / "partial" / "weap.ent";
+    std::filesystem::copy(BundledPluginsDir() / "weap.ent", weapon);
+    partial->ScanForPlugins();
+    EXPECT_TRUE(other.ChooseRelocation().precise);
+    const std::vector<uint8_t> bytes = ReadFileBytes(weapon);
+    std::string text(bytes.begin(), bytes.end());
+    text.replace(text.find("complete=\"true\""), 15, "complete=\"no\"");
+    std::ofstream(weapon) << text;
+    partial->ScanForPlugins();
     EXPECT_THROW(other.ChooseRelocation(), PelmarError);
     // A struct at its layout's maximum does not grow.
     const auto [tag, path] = FindChunk("weap", {"triggers"});

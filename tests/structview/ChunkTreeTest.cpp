@@ -6,6 +6,8 @@
 #include "support/MapOracle.h"
 #include "support/TestSupport.h"
 
+#include <tuple>
+
 namespace pelmar::test {
 namespace {
 
@@ -51,26 +53,33 @@ std::string Nested(int depth) {
     return text + "</plugin>";
 }
 
+// Each text's shape parsed whole, and as a layout of addresses (only the structs and the
+// places of tag references, data fields and tag ids).
 TEST(PluginParser, ShapesOfPluginFiles) {
-    const std::pair<std::string, std::string> cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {R"(<plugin class="exmp" headersize="100"><STRUCT name="N" offset="16" size="48">
             <Struct name="M" offset="8" size="4"/></STRUCT></plugin>)",
-         "exmp 100 | N@16:48{M@8:4{} } "},
+         "exmp 100 | N@16:48{M@8:4{} } ", "exmp 100 | N@16:48{M@8:4{} } "},
         {R"(<?xml version="1.0"?><!-- about --><?tool hint?><plugin class="weap" complete="true">
             <!-- c --><FLOAT name="zoom" offset="24"/><int16 name="r" offset="0" count="3"/>
             <enum16 name="mode" offset="4"><option name="a" value="0"/><option name="c" value="2"/>
             </enum16><flags32 name="f" offset="8"><bit name="x" index="1"/></flags32>
             <tagref name="p" offset="16" classes="proj,*"/><data name="d" offset="20" size="20"/>
-            <structure name="not a struct" offset="32" size="4"/><unknown offset="1"/></plugin>)",
+            <structure name="not a struct" offset="32" size="4"/><unknown offset="1"/>
+            <tag_id name="t" offset="28" offset="99"/><struct name="S" offset="40" size="8">
+            <int16 name="n" offset="0"/><data name="e" offset="2"/></struct></plugin>)",
          "weap 0 complete | float:zoom@24/4 int16:r@0/6*3 enum16:mode@4/2,a,,c flags32:f@8/4,,x "
-         "tagref:p@16/16,proj,* data:d@20/20 "},
-        {R"(<plugin><struct name="N"><struct/></struct></plugin>)", " 0 | N@0:?{@0:?{} } "},
+         "tagref:p@16/16,proj,* data:d@20/20 tag_id:t@28/4 S@40:8{int16:n@0/2 data:e@2/20 } ",
+         "weap 0 complete | tagref:@16 data:@20 tag_id:@28 S@40:8{data:@2 } "},
+        {R"(<plugin><struct name="N"><struct/></struct></plugin>)", " 0 | N@0:?{@0:?{} } ",
+         " 0 | N@0:?{@0:?{} } "},
         {R"(<plugin class="c" headersize="16abc"><struct name="N" offset=" 12" size="x"/></plugin>)",
-         "c 16 | N@12:0{} "},
+         "c 16 | N@12:0{} ", "c 16 | N@12:0{} "},
     };
-    for (const auto& [text, shape] : cases) {
+    for (const auto& [text, shape, addresses] : cases) {
         SCOPED_TRACE(text.substr(0, 60));
         EXPECT_EQ(Shape(ParsePlugin(text)), shape);
+        EXPECT_EQ(Shape(ParsePlugin(text, PluginParts::Addresses)), addresses);
     }
 }
 
@@ -87,7 +96,9 @@ TEST(PluginParser, BadInputIsRefusedSayingWhy) {
     };
     for (const auto& [text, words] : cases) {
         SCOPED_TRACE(text.substr(0, 60));
-        ExpectError([&] { ParsePlugin(text); }, ErrorKind::BadPlugin, words);
+        for (const PluginParts parts : {PluginParts::Everything, PluginParts::Addresses}) {
+            ExpectError([&] { ParsePlugin(text, parts); }, ErrorKind::BadPlugin, words);
+        }
     }
 }
 
