@@ -59,12 +59,12 @@ std::filesystem::path PluginCatalog::PluginPath(std::string_view tagClass) const
 }
 
 std::shared_ptr<const PluginDef> PluginCatalog::Parse(std::string_view tagClass,
-                                                      PluginParts parts) const {
+                                                      PluginDetail detail) const {
     const std::filesystem::path path = PluginPath(tagClass);
     try {
         const ByteBuffer text = ReadWholeFile(path, kMaxPluginFileSize);
         return std::make_shared<const PluginDef>(ParsePlugin(
-            std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), parts));
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), detail));
     } catch (PelmarError& e) {
         throw e.InFile(path);
     }
@@ -74,7 +74,7 @@ std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagCl
     if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
         return it->second;
     }
-    std::shared_ptr<const PluginDef> plugin = Parse(tagClass, PluginParts::Everything);
+    std::shared_ptr<const PluginDef> plugin = Parse(tagClass, PluginDetail::Everything);
     parsed_.emplace(std::string(tagClass), plugin);
     return plugin;
 }
@@ -86,7 +86,7 @@ std::shared_ptr<const PluginDef> PluginCatalog::LayoutFor(std::string_view tagCl
     if (const auto it = layouts_.find(tagClass); it != layouts_.end()) {
         return it->second;
     }
-    std::shared_ptr<const PluginDef> layout = Parse(tagClass, PluginParts::Addresses);
+    std::shared_ptr<const PluginDef> layout = Parse(tagClass, PluginDetail::Addresses);
     layouts_.emplace(std::string(tagClass), layout);
     return layout;
 }

@@ -35,7 +35,7 @@ public:
     // exist for the class (its name holds "/" or a zero byte).
     std::shared_ptr<const PluginDef> PluginFor(std::string_view tagClass);
     // What a walk over the map's addresses needs of the plugin of `tagClass`: the whole plugin
-    // when it has been parsed, else its layout of addresses (PluginParts::Addresses), parsed
+    // when it has been parsed, else its layout of addresses (PluginDetail::Addresses), parsed
     // at its first use; a precise relocation reads every class's plugin, and this part of them
     // in half the time. Throws as PluginFor does.
     std::shared_ptr<const PluginDef> LayoutFor(std::string_view tagClass);
@@ -44,7 +44,7 @@ public:
     std::filesystem::path PluginPath(std::string_view tagClass) const;
 
 private:
-    std::shared_ptr<const PluginDef> Parse(std::string_view tagClass, PluginParts parts) const;
+    std::shared_ptr<const PluginDef> Parse(std::string_view tagClass, PluginDetail detail) const;
     void FinishScan() const;
     std::filesystem::path folder_;
     mutable bool scanPending_ = false;

@@ -109,9 +109,9 @@ FieldDef ReadField(pugi::xml_node node, FieldType type) {
     return f;
 }
 
-void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginParts parts);
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginDetail detail);
 
-StructDef ReadStruct(pugi::xml_node node, int depth, PluginParts parts) {
+StructDef ReadStruct(pugi::xml_node node, int depth, PluginDetail detail) {
     if (depth > kMaxPluginDepth) {
         Fail("structs are nested more than " + std::to_string(kMaxPluginDepth) + " deep");
     }
@@ -124,7 +124,7 @@ StructDef ReadStruct(pugi::xml_node node, int depth, PluginParts parts) {
     s.hasSize = !node.attribute("size").empty();
     s.size = Number(node, "size");
     s.max = Number(node, "max");
-    ReadChildren(node, s, depth, parts);
+    ReadChildren(node, s, depth, detail);
     return s;
 }
 
@@ -140,16 +140,16 @@ FieldDef ReadPlace(pugi::xml_node node, FieldType type) {
     return f;
 }
 
-void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginParts parts) {
+void ReadChildren(pugi::xml_node node, StructDef& into, int depth, PluginDetail detail) {
     for (pugi::xml_node child : node.children()) {
         if (child.type() != pugi::node_element) {
             continue;
         }
         const std::string_view name = child.name();
         if (SameText(name, "struct")) {
-            into.structs.push_back(ReadStruct(child, depth + 1, parts));
+            into.structs.push_back(ReadStruct(child, depth + 1, detail));
         } else if (const std::optional<FieldType> type = FieldTypeNamed(name)) {
-            if (parts == PluginParts::Everything) {
+            if (detail == PluginDetail::Everything) {
                 into.fields.push_back(ReadField(child, *type));
             } else if (HoldsAddress(*type)) {
                 into.fields.push_back(ReadPlace(child, *type));
@@ -180,7 +180,7 @@ pugi::xml_node RootOf(const pugi::xml_document& doc) {
 
 } // namespace
 
-PluginDef ParsePlugin(std::string_view text, PluginParts parts) {
+PluginDef ParsePlugin(std::string_view text, PluginDetail detail) {
     pugi::xml_document doc;
     const pugi::xml_parse_result result =
         doc.load_buffer(text.data(), text.size(), kParseFlags, pugi::encoding_auto);
@@ -196,7 +196,7 @@ PluginDef ParsePlugin(std::string_view text, PluginParts parts) {
     plugin.tagClass = Attribute(root, "class");
     plugin.headerSize = Number(root, "headersize");
     plugin.complete = Flag(root, "complete");
-    ReadChildren(root, plugin.root, 0, parts);
+    ReadChildren(root, plugin.root, 0, detail);
     return plugin;
 }
 

@@ -22,11 +22,11 @@ inline constexpr int kMaxPluginDepth = 64;
 // no element, nests structs deeper than kMaxPluginDepth, or gives a struct name that holds
 // ">", "|" or ";".
 //
-// With PluginParts::Addresses, only what a walk over the map's addresses reads is kept: the
+// With PluginDetail::Addresses, only what a walk over the map's addresses reads is kept: the
 // root's attributes, every struct as above, and of the fields only the tag references, data
 // fields and tag ids, with their type and offset (nothing else of them is read). Such a
 // layout is refused exactly when the whole plugin is.
-enum class PluginParts { Everything, Addresses };
-PluginDef ParsePlugin(std::string_view text, PluginParts parts = PluginParts::Everything);
+enum class PluginDetail { Everything, Addresses };
+PluginDef ParsePlugin(std::string_view text, PluginDetail detail = PluginDetail::Everything);
 
 } // namespace pelmar

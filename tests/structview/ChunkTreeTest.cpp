@@ -79,7 +79,7 @@ TEST(PluginParser, ShapesOfPluginFiles) {
     for (const auto& [text, shape, addresses] : cases) {
         SCOPED_TRACE(text.substr(0, 60));
         EXPECT_EQ(Shape(ParsePlugin(text)), shape);
-        EXPECT_EQ(Shape(ParsePlugin(text, PluginParts::Addresses)), addresses);
+        EXPECT_EQ(Shape(ParsePlugin(text, PluginDetail::Addresses)), addresses);
     }
 }
 
@@ -96,8 +96,8 @@ TEST(PluginParser, BadInputIsRefusedSayingWhy) {
     };
     for (const auto& [text, words] : cases) {
         SCOPED_TRACE(text.substr(0, 60));
-        for (const PluginParts parts : {PluginParts::Everything, PluginParts::Addresses}) {
-            ExpectError([&] { ParsePlugin(text, parts); }, ErrorKind::BadPlugin, words);
+        for (const PluginDetail detail : {PluginDetail::Everything, PluginDetail::Addresses}) {
+            ExpectError([&] { ParsePlugin(text, detail); }, ErrorKind::BadPlugin, words);
         }
     }
 }
