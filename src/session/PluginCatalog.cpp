@@ -70,25 +70,25 @@ std::shared_ptr<const PluginDef> PluginCatalog::Parse(std::string_view tagClass,
     }
 }
 
-std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagClass) {
-    if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
+std::shared_ptr<const PluginDef> PluginCatalog::Kept(Parsed& kept, std::string_view tagClass,
+                                                     PluginDetail detail) const {
+    if (const auto it = kept.find(tagClass); it != kept.end()) {
         return it->second;
     }
-    std::shared_ptr<const PluginDef> plugin = Parse(tagClass, PluginDetail::Everything);
-    parsed_.emplace(std::string(tagClass), plugin);
+    std::shared_ptr<const PluginDef> plugin = Parse(tagClass, detail);
+    kept.emplace(std::string(tagClass), plugin);
     return plugin;
+}
+
+std::shared_ptr<const PluginDef> PluginCatalog::PluginFor(std::string_view tagClass) {
+    return Kept(parsed_, tagClass, PluginDetail::Everything);
 }
 
 std::shared_ptr<const PluginDef> PluginCatalog::LayoutFor(std::string_view tagClass) {
     if (const auto it = parsed_.find(tagClass); it != parsed_.end()) {
         return it->second;
     }
-    if (const auto it = layouts_.find(tagClass); it != layouts_.end()) {
-        return it->second;
-    }
-    std::shared_ptr<const PluginDef> layout = Parse(tagClass, PluginDetail::Addresses);
-    layouts_.emplace(std::string(tagClass), layout);
-    return layout;
+    return Kept(layouts_, tagClass, PluginDetail::Addresses);
 }
 
 } // namespace pelmar

@@ -44,13 +44,17 @@ public:
     std::filesystem::path PluginPath(std::string_view tagClass) const;
 
 private:
+    using Parsed = std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>>;
     std::shared_ptr<const PluginDef> Parse(std::string_view tagClass, PluginDetail detail) const;
+    // The plugin of `tagClass` in `kept`, parsed with `detail` and kept there at its first use.
+    std::shared_ptr<const PluginDef> Kept(Parsed& kept, std::string_view tagClass,
+                                          PluginDetail detail) const;
     void FinishScan() const;
     std::filesystem::path folder_;
     mutable bool scanPending_ = false;
     mutable std::set<std::string> entries_;
-    std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> parsed_;
-    std::map<std::string, std::shared_ptr<const PluginDef>, std::less<>> layouts_;
+    Parsed parsed_;  // whole plugins
+    Parsed layouts_; // layouts of addresses
 };
 
 } // namespace pelmar

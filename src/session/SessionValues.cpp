@@ -2,6 +2,7 @@
 
 #include "map/MapChecksum.h"
 #include "map/MapLayout.h"
+#include "map/StreamEdit.h"
 #include "platform/Error.h"
 #include "platform/Words.h"
 #include "session/MapSession.h"
@@ -24,9 +25,9 @@ std::vector<FilePatch> Overwrites(const EditRecord& record, bool undo) {
     const std::span<const uint8_t> before(record.trace.setBefore);
     size_t at = 0;
     for (const FileEdit::Op& op : record.edit.ops) {
-        patches.push_back(
-            {static_cast<uint64_t>(op.at), undo ? before.subspan(at, op.bytes.size()) : op.bytes});
-        at += op.bytes.size();
+        patches.push_back({static_cast<uint64_t>(op.at),
+                           undo ? before.subspan(at, ReplacedBytes(op)) : op.bytes});
+        at += ReplacedBytes(op);
     }
     if (undo) {
         std::reverse(patches.begin(), patches.end());
